@@ -1,0 +1,24 @@
+# Programs that must run on the build machine while building (the asset embedder).
+# Natively they are ordinary targets; when cross-compiling they are built with the host's
+# own compiler through a custom command.
+set(CLACKMOOR_HOST_CXX c++ CACHE STRING "The build machine's C++ compiler")
+
+# clackmoor_host_program(<name> <output-var> SOURCES ...): sets <output-var> to the path of the
+# program (or its target name), usable as COMMAND and in DEPENDS of add_custom_command.
+function(clackmoor_host_program name outvar)
+  cmake_parse_arguments(H "" "" "SOURCES" ${ARGN})
+  if(CMAKE_CROSSCOMPILING)
+    set(exe ${CMAKE_BINARY_DIR}/host/${name})
+    add_custom_command(OUTPUT ${exe}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/host
+      COMMAND ${CLACKMOOR_HOST_CXX} -std=c++17 -O2 -Wall -Wextra -I${CMAKE_SOURCE_DIR} ${H_SOURCES} -o ${exe}
+      DEPENDS ${H_SOURCES}
+      WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
+      COMMENT "Building ${name} for the build machine")
+    set(${outvar} ${exe} PARENT_SCOPE)
+  else()
+    add_executable(${name} ${H_SOURCES})
+    target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
+    set(${outvar} ${name} PARENT_SCOPE)
+  endif()
+endfunction()
