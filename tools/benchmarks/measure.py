@@ -1,0 +1,319 @@
+#!/usr/bin/env python3
+"""Runs full-screen Windows programs through Wine on the current X display and measures,
+from outside the program, what a user sees of them.
+
+  measure.py runs --out FILE --runs N --seconds S NAME=PROGRAM [NAME=PROGRAM ...]
+      Starts each program N times (the programs taking turns), with `/s` on its command line,
+      and writes one JSON record per run:
+        startup_ms  process start to the first frame on the screen: the X root window is
+                    polled (two scan lines, about every 2 ms) until it shows pixels that are
+                    neither black nor what the screen showed before the start;
+        fps         frames per second after the warm-up, from Wine's own frame-rate trace
+                    (WINEDEBUG=+fps: opengl32 prints "approx N fps" every 1.5 s of swaps);
+        exit_ms     an Escape key press (XTest, synced with the server) to the end of the
+                    process;
+        peak_rss_kb the process's peak resident set (getrusage of the ended child).
+  measure.py report --out FILE [--micro JSON ...] [--sizes JSON] SIZE=RUNS.json ...
+      Writes the Markdown table.
+
+Only the Linux side is observed: the program runs exactly as it would without the bench.
+"""
+import argparse
+import ctypes
+import json
+import os
+import re
+import statistics
+import subprocess
+import sys
+import threading
+import time
+
+WINE64 = os.environ.get("WINE64", "/usr/lib/wine/wine64")
+WARMUP_SECONDS = 2.0  # frame-rate samples that end earlier than this after the first frame
+POLL_SECONDS = 0.002
+
+
+# --- X11 through ctypes: no development headers needed ------------------------------------
+
+class XImage(ctypes.Structure):
+    _fields_ = [("width", ctypes.c_int), ("height", ctypes.c_int),
+                ("xoffset", ctypes.c_int), ("format", ctypes.c_int),
+                ("data", ctypes.POINTER(ctypes.c_uint32)),
+                ("byte_order", ctypes.c_int), ("bitmap_unit", ctypes.c_int),
+                ("bitmap_bit_order", ctypes.c_int), ("bitmap_pad", ctypes.c_int),
+                ("depth", ctypes.c_int), ("bytes_per_line", ctypes.c_int),
+                ("bits_per_pixel", ctypes.c_int)]
+
+
+class Screen:
+    """The root window of the current display: scan lines and synthetic key presses."""
+
+    def __init__(self):
+        self.x = ctypes.CDLL("libX11.so.6")
+        self.xtst = ctypes.CDLL("libXtst.so.6")
+        self.x.XOpenDisplay.restype = ctypes.c_void_p
+        self.x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        self.dpy = self.x.XOpenDisplay(None)
+        if not self.dpy:
+            sys.exit("measure: cannot open the X display %s" % os.environ.get("DISPLAY"))
+        self.x.XDefaultRootWindow.restype = ctypes.c_ulong
+        self.x.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+        self.root = self.x.XDefaultRootWindow(self.dpy)
+        for f in ("XDisplayWidth", "XDisplayHeight"):
+            getattr(self.x, f).argtypes = [ctypes.c_void_p, ctypes.c_int]
+        self.width = self.x.XDisplayWidth(self.dpy, 0)
+        self.height = self.x.XDisplayHeight(self.dpy, 0)
+        self.x.XGetImage.restype = ctypes.POINTER(XImage)
+        self.x.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
+                                     ctypes.c_uint, ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
+        self.x.XFree.argtypes = [ctypes.c_void_p]
+        self.x.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+        self.x.XStringToKeysym.restype = ctypes.c_ulong
+        self.x.XStringToKeysym.argtypes = [ctypes.c_char_p]
+        self.x.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+        self.xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int,
+                                                ctypes.c_ulong]
+        self.escape = self.x.XKeysymToKeycode(self.dpy, self.x.XStringToKeysym(b"Escape"))
+        self.rows = (self.height // 3, self.height // 2, 2 * self.height // 3)
+
+    def scan(self):
+        """The pixels of a few whole rows, 24-bit RGB values."""
+        pixels = []
+        for y in self.rows:
+            img = self.x.XGetImage(self.dpy, self.root, 0, y, self.width, 1, 0xFFFFFFFF, 2)
+            if not img:
+                return pixels
+            im = img.contents
+            if im.bits_per_pixel == 32:
+                pixels.extend(v & 0xFFFFFF for v in im.data[:self.width])
+            self.x.XFree(ctypes.cast(im.data, ctypes.c_void_p))
+            self.x.XFree(ctypes.cast(img, ctypes.c_void_p))
+        return pixels
+
+    def press_escape(self):
+        self.xtst.XTestFakeKeyEvent(self.dpy, self.escape, 1, 0)
+        self.xtst.XTestFakeKeyEvent(self.dpy, self.escape, 0, 0)
+        self.x.XSync(self.dpy, 0)
+
+
+def frame_shown(pixels, before):
+    """Something drawn: a pixel that is neither black nor what was there before."""
+    return any(p != 0 and p != b for p, b in zip(pixels, before))
+
+
+# --- One run --------------------------------------------------------------------------------
+
+FPS_LINE = re.compile(r"approx\s+([0-9.]+)\s*fps")
+
+
+def read_trace(stream, samples):
+    """Collects (arrival time, fps) of Wine's frame-rate lines until the process ends."""
+    for raw in stream:
+        now = time.monotonic()
+        m = FPS_LINE.search(raw.decode("utf-8", "replace"))
+        if m:
+            samples.append((now, float(m.group(1))))
+
+
+def one_run(screen, program, seconds):
+    env = dict(os.environ, WINEDEBUG="-all,+fps")
+    before = screen.scan()
+    samples = []
+    start = time.monotonic()
+    proc = subprocess.Popen([WINE64, program, "/s"], stdin=subprocess.DEVNULL,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, env=env)
+    reader = threading.Thread(target=read_trace, args=(proc.stderr, samples), daemon=True)
+    reader.start()
+    ended = {}
+
+    def wait_end():
+        _, status, usage = os.wait4(proc.pid, 0)
+        ended["time"] = time.monotonic()
+        ended["status"] = status
+        ended["maxrss"] = usage.ru_maxrss
+
+    waiter = threading.Thread(target=wait_end, daemon=True)
+    waiter.start()
+
+    first = None
+    polls = 0
+    while first is None and waiter.is_alive() and time.monotonic() - start < 30:
+        polls += 1
+        if frame_shown(screen.scan(), before):
+            first = time.monotonic()
+            break
+        time.sleep(POLL_SECONDS)
+    poll_ms = (time.monotonic() - start) * 1000 / max(polls, 1)
+
+    run = {"program": program, "startup_ms": None, "first_swap_ms": None, "fps": None,
+           "exit_ms": None, "peak_rss_kb": None, "poll_ms": poll_ms}
+    if first is None:
+        run["error"] = "no frame on the screen"
+        if waiter.is_alive():
+            proc.kill()
+        waiter.join(10)
+        return run
+    run["startup_ms"] = (first - start) * 1000
+
+    time.sleep(max(0.0, first + seconds - time.monotonic()))
+    pressed = time.monotonic()
+    screen.press_escape()
+    waiter.join(15)
+    if waiter.is_alive():
+        run["error"] = "did not end on a key press"
+        proc.kill()
+        waiter.join(10)
+    else:
+        run["exit_ms"] = (ended["time"] - pressed) * 1000
+        run["peak_rss_kb"] = ended["maxrss"]
+    reader.join(5)
+
+    # Each trace line covers the swaps since the line before it; weight by that time.
+    frames = span = 0.0
+    for (t0, _), (t1, fps) in zip(samples, samples[1:]):
+        if t0 >= first + WARMUP_SECONDS and t1 <= pressed:
+            frames += fps * (t1 - t0)
+            span += t1 - t0
+    if span > 0:
+        run["fps"] = frames / span
+    # Wine prints its first frame-rate line inside the first SwapBuffers call.
+    if samples:
+        run["first_swap_ms"] = (samples[0][0] - start) * 1000
+    return run
+
+
+def cmd_runs(args):
+    screen = Screen()
+    programs = [p.split("=", 1) for p in args.programs]
+    results = {name: [] for name, _ in programs}
+    for i in range(args.runs + 1):
+        for name, program in programs:
+            run = one_run(screen, program, args.seconds if i else 2.0)
+            if i == 0:
+                continue  # warm-up: files in the page cache, Wine's services running
+            results[name].append(run)
+            print("  %s run %d: start-up %s ms, %s fps, exit %s ms, peak %s KiB%s" % (
+                name, i, fmt(run["startup_ms"]), fmt(run["fps"]), fmt(run["exit_ms"]),
+                run["peak_rss_kb"], "  (" + run["error"] + ")" if "error" in run else ""),
+                file=sys.stderr)
+            time.sleep(0.5)
+    with open(args.out, "w") as f:
+        json.dump({"width": screen.width, "height": screen.height, "seconds": args.seconds,
+                   "results": results}, f, indent=1)
+
+
+# --- The report -----------------------------------------------------------------------------
+
+def fmt(v, digits=0):
+    if v is None:
+        return "–"
+    return "%.*f" % (digits, v)
+
+
+def summary(values, digits=0):
+    """'median (min–max)' of the values that exist."""
+    v = [x for x in values if x is not None]
+    if not v:
+        return "–", None
+    med = statistics.median(v)
+    if len(v) == 1:
+        return fmt(med, digits), med
+    return "%s (%s–%s)" % (fmt(med, digits), fmt(min(v), digits), fmt(max(v), digits)), med
+
+
+def ratio(a, b, digits=2):
+    if a is None or b is None or b == 0:
+        return "–"
+    return "%.*f" % (digits, a / b)
+
+
+def cmd_report(args):
+    lines = []
+    rows = []  # measure, saver, reference, ratio, note
+    meta = []
+    for item in args.runs:
+        with open(item) as f:
+            data = json.load(f)
+        size = "%d×%d" % (data["width"], data["height"])
+        res = data["results"]
+        s, r = res.get("saver", []), res.get("reference", [])
+        n = min(len(s), len(r))
+        meta.append("%s: %d runs each, %.0f s each" % (size, n, data["seconds"]))
+        polls = [x["poll_ms"] for x in s + r if x.get("poll_ms")]
+        if polls:
+            meta.append("%s: screen polled every %.1f ms on average" % (size, statistics.mean(polls)))
+        errors = ["%s: %s" % (x["program"], x["error"]) for x in s + r if "error" in x]
+        meta.extend("%s: %s" % (size, e) for e in errors)
+
+        def row(label, key, digits=0, target=None, unit="", scale=1.0):
+            ts, sm = summary([x[key] * scale for x in s if x.get(key) is not None], digits)
+            tr, rm = summary([x[key] * scale for x in r if x.get(key) is not None], digits)
+            note = ""
+            if target is not None and sm is not None and rm is not None:
+                diff = sm - rm
+                note = "%+.0f %s; target ≤ +%d %s: %s" % (
+                    diff, unit, target, unit, "met" if diff <= target else "missed")
+            rows.append((label + " at " + size, ts, tr, ratio(sm, rm), note))
+
+        row("frames per second", "fps", 1)
+        row("start-up to first frame, ms", "startup_ms", 0, 100, "ms")
+        row("key press to process end, ms", "exit_ms", 0, 100, "ms")
+        row("first SwapBuffers call (trace), ms", "first_swap_ms", 0)
+        row("peak resident memory, MiB", "peak_rss_kb", 1, scale=1 / 1024)
+
+    if args.sizes:
+        with open(args.sizes) as f:
+            sz = json.load(f)
+        for name, entry in sz.items():
+            rows.append(("file size of %s, KiB" % name, fmt(entry["saver"] / 1024, 1),
+                         fmt(entry["reference"] / 1024, 1) if entry.get("reference") else "–",
+                         ratio(entry["saver"], entry.get("reference")), ""))
+        for name, entry in sz.items():
+            rows.append(("DLLs imported by %s" % name, ", ".join(entry["saver_imports"]),
+                         ", ".join(entry.get("reference_imports", [])), "", ""))
+
+    for m in args.micro or []:
+        with open(m) as f:
+            for rec in json.load(f):
+                rows.append((rec["name"], rec["value"], "", "", rec.get("note", "")))
+
+    lines.append("| measure | saver | reference | ratio | note |")
+    lines.append("|---|---|---|---|---|")
+    for label, ts, tr, rt, note in rows:
+        lines.append("| %s | %s | %s | %s | %s |" % (label, ts, tr, rt, note))
+    lines.append("")
+    lines.append("Figures are median (min–max) over the runs. Ratio is saver ÷ reference.")
+    for mline in args.notes or []:
+        lines.append(mline)
+    lines.extend(meta)
+    text = "\n".join(lines) + "\n"
+    with open(args.out, "w") as f:
+        f.write(args.header + "\n\n" + text if args.header else text)
+    sys.stdout.write(text)
+
+
+def main():
+    p = argparse.ArgumentParser()
+    sub = p.add_subparsers(dest="cmd", required=True)
+    r = sub.add_parser("runs")
+    r.add_argument("--out", required=True)
+    r.add_argument("--runs", type=int, default=5)
+    r.add_argument("--seconds", type=float, default=8.0)
+    r.add_argument("programs", nargs="+")
+    t = sub.add_parser("report")
+    t.add_argument("--out", required=True)
+    t.add_argument("--micro", action="append")
+    t.add_argument("--sizes")
+    t.add_argument("--header")
+    t.add_argument("--notes", action="append")
+    t.add_argument("runs", nargs="*")
+    args = p.parse_args()
+    if args.cmd == "runs":
+        cmd_runs(args)
+    else:
+        cmd_report(args)
+
+
+if __name__ == "__main__":
+    main()
