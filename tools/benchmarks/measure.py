@@ -13,6 +13,11 @@ from outside the program, what a user sees of them.
         exit_ms     an Escape key press (XTest, synced with the server) to the end of the
                     process;
         peak_rss_kb the process's peak resident set (getrusage of the ended child).
+  measure.py profile --out FILE --seconds S NAME=PROGRAM [NAME=PROGRAM ...]
+      Runs each program once and, after the warm-up, profiles it for S seconds with perf:
+      CPU time and system calls per frame of the window's thread and of Mesa's rasteriser
+      threads, and where the window's thread spends its time (by module, and by function
+      inside the program itself, named from the program's own symbol table).
   measure.py report --out FILE [--micro JSON ...] [--sizes JSON] SIZE=RUNS.json ...
       Writes the Markdown table.
 
@@ -203,6 +208,163 @@ def cmd_runs(args):
                    "results": results}, f, indent=1)
 
 
+# --- Profile of one frame -------------------------------------------------------------------
+
+def prefix_server():
+    """The pid of the Wine server of our prefix: it works in a folder named after the prefix's
+    device and inode."""
+    try:
+        st = os.stat(os.environ["WINEPREFIX"])
+    except (KeyError, OSError):
+        return None
+    want = "server-%x-%x" % (st.st_dev, st.st_ino)
+    for pid in os.listdir("/proc"):
+        if pid.isdigit():
+            try:
+                if os.path.basename(os.readlink("/proc/%s/cwd" % pid)) == want:
+                    return int(pid)
+            except OSError:
+                pass
+    return None
+
+
+def perf_stat(pids, seconds):
+    """{tid: (comm, task-clock ms, syscalls)} over the next seconds."""
+    # Futex calls are left out: their number follows the contention with the rasteriser
+    # threads, not the work of the frame. 202 is futex on x86-64.
+    res = subprocess.run(["perf", "stat", "--per-thread", "-x", ";", "-e", "task-clock",
+                          "-e", "raw_syscalls:sys_enter", "--filter", "id != 202", "-p",
+                          ",".join(str(p) for p in pids), "--", "sleep",
+                          str(seconds)], capture_output=True, text=True)
+    threads = {}
+    for line in res.stderr.splitlines():
+        f = line.split(";")
+        if len(f) < 4 or "-" not in f[0]:
+            continue
+        comm, tid = f[0].rsplit("-", 1)
+        try:
+            value = float(f[1])
+        except ValueError:
+            continue
+        t = threads.setdefault(int(tid), [comm, 0.0, 0])
+        if f[3].startswith("task-clock"):
+            t[1] = value
+        elif "sys_enter" in f[3]:
+            t[2] = int(value)
+    return threads
+
+
+def program_symbols(program):
+    """Sorted (address, name) of the program's functions, from its own symbol table."""
+    tool = "x86_64-w64-mingw32-nm"
+    try:
+        head = open(program, "rb").read(4096)
+        pe = int.from_bytes(head[0x3C:0x40], "little")
+        if int.from_bytes(head[pe + 24:pe + 26], "little") == 0x10B:  # PE32: i386
+            tool = "i686-w64-mingw32-nm"
+        text = subprocess.run([tool, "-C", program], capture_output=True, text=True).stdout
+    except OSError:
+        return []
+    syms = []
+    for line in text.splitlines():
+        f = line.split(None, 2)
+        if len(f) == 3 and f[1] in "tT":
+            syms.append((int(f[0], 16), f[2]))
+    return sorted(syms)
+
+
+def perf_samples(pid, seconds, path):
+    """(module, address) of the samples of the window's thread (tid == pid)."""
+    subprocess.run(["perf", "record", "-q", "-F", "1999", "-t", str(pid), "-o", path, "--",
+                    "sleep", str(seconds)], capture_output=True)
+    res = subprocess.run(["perf", "script", "-i", path, "-F", "ip,dso"], capture_output=True,
+                         text=True)
+    out = []
+    for line in res.stdout.splitlines():
+        f = line.split(None, 1)
+        if len(f) == 2:
+            out.append((f[1].strip("() ").rsplit("/", 1)[-1], int(f[0], 16)))
+    return out
+
+
+def frames_between(samples, t0, t1):
+    frames = 0.0
+    for (a, _), (b, fps) in zip(samples, samples[1:]):
+        lo, hi = max(a, t0), min(b, t1)
+        if hi > lo:
+            frames += fps * (hi - lo)
+    return frames
+
+
+def one_profile(screen, program, seconds, workdir):
+    import bisect
+    env = dict(os.environ, WINEDEBUG="-all,+fps")
+    before = screen.scan()
+    samples = []
+    proc = subprocess.Popen([WINE64, program, "/s"], stdin=subprocess.DEVNULL,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, env=env)
+    reader = threading.Thread(target=read_trace, args=(proc.stderr, samples), daemon=True)
+    reader.start()
+    start = time.monotonic()
+    while not frame_shown(screen.scan(), before) and time.monotonic() - start < 30:
+        time.sleep(0.01)
+    time.sleep(WARMUP_SECONDS)
+    result = {}
+    box = {}
+    t = threading.Thread(target=lambda: box.update(
+        samp=perf_samples(proc.pid, seconds, os.path.join(workdir, "perf.data"))))
+    t0 = time.monotonic()
+    t.start()
+    server = prefix_server()
+    threads = perf_stat([proc.pid] + ([server] if server else []), seconds)
+    t.join()
+    t1 = time.monotonic()
+    time.sleep(1.6)  # the trace line that closes the window
+    screen.press_escape()
+    proc.wait(15)
+    reader.join(5)
+    frames = frames_between(samples, t0, t1)
+    result["frames"] = frames
+    result["fps"] = frames / (t1 - t0)
+    if frames <= 0:
+        return result
+    main = threads.get(proc.pid, ["", 0.0, 0])
+    raster = [v for k, v in threads.items() if v[0].startswith("llvmpipe")]
+    result["main_us"] = main[1] * 1000 / frames
+    result["main_syscalls"] = main[2] / frames
+    result["raster_us"] = sum(v[1] for v in raster) * 1000 / frames
+    if server in threads:
+        result["server_us"] = threads[server][1] * 1000 / frames
+    # Where the window's thread spends its time.
+    samp = box.get("samp", [])
+    syms = program_symbols(program)
+    addrs = [a for a, _ in syms]
+    by_module, by_function = {}, {}
+    for dso, ip in samp:
+        name = os.path.basename(program) if syms and addrs[0] <= ip < addrs[-1] + 4096 else dso
+        by_module[name] = by_module.get(name, 0) + 1
+        if name == os.path.basename(program):
+            fn = syms[bisect.bisect_right(addrs, ip) - 1][1]
+            by_function[fn] = by_function.get(fn, 0) + 1
+    total = max(len(samp), 1)
+    result["modules"] = sorted(((n, c * 100.0 / total) for n, c in by_module.items()),
+                               key=lambda x: -x[1])[:8]
+    result["functions"] = sorted(((n, c * 100.0 / total) for n, c in by_function.items()),
+                                 key=lambda x: -x[1])[:10]
+    return result
+
+
+def cmd_profile(args):
+    screen = Screen()
+    out = {"width": screen.width, "height": screen.height, "seconds": args.seconds}
+    for item in args.programs:
+        name, program = item.split("=", 1)
+        out[name] = one_profile(screen, program, args.seconds, os.path.dirname(args.out) or ".")
+        time.sleep(0.5)
+    with open(args.out, "w") as f:
+        json.dump(out, f, indent=1)
+
+
 # --- The report -----------------------------------------------------------------------------
 
 def fmt(v, digits=0):
@@ -273,6 +435,28 @@ def cmd_report(args):
             rows.append(("DLLs imported by %s" % name, ", ".join(entry["saver_imports"]),
                          ", ".join(entry.get("reference_imports", [])), "", ""))
 
+    profile_lines = []
+    if args.profile:
+        with open(args.profile) as f:
+            prof = json.load(f)
+        size = "%d×%d" % (prof["width"], prof["height"])
+        sp, rp = prof.get("saver", {}), prof.get("reference", {})
+        for label, key, digits in (("window thread CPU per frame, µs", "main_us", 0),
+                                   ("window thread system calls per frame (no futex)", "main_syscalls", 1),
+                                   ("rasteriser threads CPU per frame, µs", "raster_us", 0),
+                                   ("Wine server CPU per frame, µs", "server_us", 0)):
+            a, b = sp.get(key), rp.get(key)
+            rows.append(("%s at %s (perf)" % (label, size), fmt(a, digits), fmt(b, digits),
+                         ratio(a, b), "one run of %.0f s" % prof["seconds"]))
+        for name in ("saver", "reference"):
+            p = prof.get(name, {})
+            if p.get("modules"):
+                profile_lines.append("Window thread of the %s by module: %s." % (name, ", ".join(
+                    "%s %.1f %%" % (m, share) for m, share in p["modules"])))
+            if p.get("functions"):
+                profile_lines.append("Inside the %s's own code: %s." % (name, ", ".join(
+                    "%s %.1f %%" % (m, share) for m, share in p["functions"])))
+
     for m in args.micro or []:
         with open(m) as f:
             for rec in json.load(f):
@@ -287,6 +471,9 @@ def cmd_report(args):
     for mline in args.notes or []:
         lines.append(mline)
     lines.extend(meta)
+    if profile_lines:
+        lines.append("")
+        lines.extend(profile_lines)
     text = "\n".join(lines) + "\n"
     with open(args.out, "w") as f:
         f.write(args.header + "\n\n" + text if args.header else text)
@@ -301,16 +488,23 @@ def main():
     r.add_argument("--runs", type=int, default=5)
     r.add_argument("--seconds", type=float, default=8.0)
     r.add_argument("programs", nargs="+")
+    f = sub.add_parser("profile")
+    f.add_argument("--out", required=True)
+    f.add_argument("--seconds", type=float, default=5.0)
+    f.add_argument("programs", nargs="+")
     t = sub.add_parser("report")
     t.add_argument("--out", required=True)
     t.add_argument("--micro", action="append")
     t.add_argument("--sizes")
+    t.add_argument("--profile")
     t.add_argument("--header")
     t.add_argument("--notes", action="append")
     t.add_argument("runs", nargs="*")
     args = p.parse_args()
     if args.cmd == "runs":
         cmd_runs(args)
+    elif args.cmd == "profile":
+        cmd_profile(args)
     else:
         cmd_report(args)
 
