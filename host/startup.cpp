@@ -1,0 +1,164 @@
+// Start-up: the command-line tail, the platform family, the mode table and the fault path.
+#include "host/host.h"
+#if __has_include("settings/dialog.h")
+#include "settings/dialog.h"
+#else
+int32_t showConfigDialog(HWND owner);
+#endif
+
+HostState hostState;
+
+typedef BOOL(WINAPI* SetDllDirectoryAFn)(LPCSTR path);
+
+static bool isAbove32(char c) {
+    return static_cast<unsigned char>(c) > 32;
+}
+
+// The program name, quoted or not, and the blanks after it are cut off; CharNextA keeps a
+// multi-byte path whole.
+const char* commandTail(const char* commandLine) {
+    const char* p = commandLine;
+    if (*p == '"') {
+        do {
+            p = CharNextA(p);
+        } while (*p != '"' && *p != '\0');
+        if (*p == '"') {
+            p = CharNextA(p);
+        }
+    } else if (isAbove32(*p)) {
+        while (isAbove32(*p)) {
+            p = CharNextA(p);
+        }
+    }
+    while (*p != '\0' && !isAbove32(*p)) {
+        p = CharNextA(p);
+    }
+    return p;
+}
+
+// No sign, no blanks; wraps modulo 2^32 like the window handle it stands for.
+uint32_t parseDecimal(const char* text) {
+    uint32_t value = 0;
+    for (const char* p = text; *p >= '0' && *p <= '9'; ++p) {
+        value = value * 10u + static_cast<uint32_t>(*p - '0');
+    }
+    return value;
+}
+
+bool detectWin9xFamily() {
+    OSVERSIONINFOA version = {};
+    static_assert(sizeof version == 148, "the size 95/98/Me expect");
+    version.dwOSVersionInfoSize = sizeof version;
+    return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
+}
+
+// PASSWORD.CPL and MPR.DLL are loaded by bare name and do not exist on NT, so a planted copy
+// in the current directory would run inside the saver. The program's folder and the system
+// folders still serve. NOTE: looked up at run time: 95/98/Me lack SetDllDirectoryA.
+void removeCurrentDirectoryFromDllSearch() {
+    auto setDllDirectory =
+        findEntry<SetDllDirectoryAFn>(GetModuleHandleA("KERNEL32.DLL"), "SetDllDirectoryA");
+    if (setDllDirectory) {
+        setDllDirectory("");
+    }
+}
+
+// A handle from the command line. NOTE: window handles are 32-bit values; a 64-bit
+// process sign-extends one that another process passed as 32 bits.
+static HWND windowFromDecimal(uint32_t value) {
+    return reinterpret_cast<HWND>(static_cast<intptr_t>(static_cast<int32_t>(value)));
+}
+
+static bool namesWindow(uint32_t value) {
+    return value != 0 && IsWindow(windowFromDecimal(value));
+}
+
+static HWND windowOrForeground(uint32_t value) {
+    return namesWindow(value) ? windowFromDecimal(value) : GetForegroundWindow();
+}
+
+static const char* skipSpaces(const char* p) {
+    while (*p == ' ') {
+        ++p;
+    }
+    return p;
+}
+
+// 'a': change the saver password (95/98/Me only); `afterLetter` follows the letter.
+static int32_t runPasswordChangeMode(const char* afterLetter) {
+    if (!hostState.win9xFamily) {
+        return -1;
+    }
+    requestPasswordChange(windowOrForeground(parseDecimal(skipSpaces(afterLetter))));
+    return 0;
+}
+
+// 'c': the configuration dialog; a handle only directly after a colon.
+static int32_t runConfigMode(const char* afterLetter) {
+    uint32_t owner = *afterLetter == ':' ? parseDecimal(afterLetter + 1) : 0;
+    return static_cast<int32_t>(showConfigDialog(windowOrForeground(owner)));
+}
+
+// 'p', 'l': the preview inside the window the machinery names.
+static int32_t runPreviewMode(const char* afterLetter) {
+    uint32_t parent = parseDecimal(skipSpaces(afterLetter));
+    return namesWindow(parent) ? saverWindowMain(windowFromDecimal(parent)) : -1;
+}
+
+int32_t dispatchMode(HINSTANCE instance, const char* tail) {
+    hostState.instance = instance;
+    hostState.win9xFamily = detectWin9xFamily();
+    const char* p = tail;
+    while (*p == ' ' || *p == '-' || *p == '/') {
+        ++p;
+    }
+    switch (*p) {
+    case '\0':
+        return static_cast<int32_t>(showConfigDialog(nullptr));
+    case 'a':
+    case 'A':
+        return runPasswordChangeMode(p + 1);
+    case 'c':
+    case 'C':
+        return runConfigMode(p + 1);
+    case 'p':
+    case 'P':
+    case 'l':
+    case 'L':
+        return runPreviewMode(p + 1);
+    case 's':
+    case 'S':
+        return saverWindowMain(nullptr);
+    default:
+        return -1;
+    }
+}
+
+// The process's top-level filter. It hands the fault to the system's filter, which calls
+// the top-level filter back: that inner call answers "search on" so the system's own
+// handling (debugger, error report) runs. When the system passes control back, the fault
+// ends the process as a guarded mode would have, with the saver-running notice cleared.
+static LONG WINAPI faultFilter(EXCEPTION_POINTERS* fault) {
+    if (hostState.inFaultFilter) {
+        return EXCEPTION_CONTINUE_SEARCH;
+    }
+    hostState.inFaultFilter = true;
+    LONG verdict = UnhandledExceptionFilter(fault);
+    if (verdict != EXCEPTION_EXECUTE_HANDLER) {
+        hostState.inFaultFilter = verdict == EXCEPTION_CONTINUE_SEARCH;
+        return verdict;
+    }
+    setSaverRunning(false);
+    ExitProcess(fault->ExceptionRecord->ExceptionCode);
+}
+
+void armFaultPath() {
+    SetUnhandledExceptionFilter(faultFilter);
+}
+
+void hostMain() {
+    removeCurrentDirectoryFromDllSearch();
+    armFaultPath();
+    int32_t result = dispatchMode(GetModuleHandleA(nullptr), commandTail(GetCommandLineA()));
+    ExitProcess(static_cast<UINT>(result));
+}
