@@ -6,10 +6,10 @@
 // --- Ball state and swing step -------------------------------------------------------------
 
 constexpr int ballCount = 5;
-constexpr double stringLength = 2.5;  // scene units, pivot to ball centre
-constexpr double gravity = 9.83371;   // scene units / s^2
-constexpr double ballSpacing = 0.8;   // pivot spacing and ball diameter, scene units
-constexpr double maxStepTime = 0.04;  // seconds, largest advance of one step
+constexpr double stringLength = 2.5; // scene units, pivot to ball centre
+constexpr double gravity = 9.83371;  // scene units / s^2
+constexpr double ballSpacing = 0.8;  // pivot spacing and ball diameter, scene units
+constexpr double maxStepTime = 0.04; // seconds, largest advance of one step
 constexpr double rightContactLimit = 0.64000000000001; // squared centre distance
 constexpr double leftContactLimit = 0.640000000000001;
 
@@ -30,40 +30,54 @@ struct BallTable {
     BallState balls[ballCount];
     double passRight[ballCount];
     double passLeft[ballCount];
+    int launchedPattern; // the LaunchPattern that set this table moving, 0 before a launch
 };
 extern BallTable ballTable;
 
 void clearBallTable();
-void stepSwing(double frameTime);
+void stepSwing(double frameTime); // seconds; runs the three phases below in order
+
+// The phases of one step, open to the tests.
+void advanceBalls(double frameTime); // advance by min(frameTime, maxStepTime), place, load slots
+void findContacts();                 // count touching pairs and carry slot values along runs
+void resolveContacts();              // stop the ends of runs and hand them the carried times
 
 // --- Launch patterns -----------------------------------------------------------------------
 
 using LaunchPattern = int; // 1 to 10
 
+// Launched when no pattern is enabled: one ball raised on the left.
+constexpr LaunchPattern fallbackPattern = 1;
+
 // The C runtime's rand/srand sequence, reproduced so it is the same on every platform.
 struct RandomGenerator {
-    uint32_t state;
+    uint32_t state;     // 1 at process start
+    uint32_t drawCount; // draws since process start, wrapping; counted for the tool and tests
 };
 extern RandomGenerator randomGenerator;
 
 void seedRandom(uint32_t seed); // srand
 int nextRandom();               // rand: 0 to 32767
-double unitRandom();            // nextRandom() / 32768
+double unitRandom();            // nextRandom() / 32768, so 0 <= u <= 32767/32768
 
-LaunchPattern pickPattern();
-bool tryLaunch();
-void launchFirstPattern();
+LaunchPattern patternForDraw(double u); // the pattern whose pick interval holds u
+LaunchPattern pickPattern();            // one draw
+bool tryLaunch();                       // false, after three draws, if the pick is disabled
+void launchFirstPattern();              // never loops for ever: see fallbackPattern
 
 // --- Frame clock ---------------------------------------------------------------------------
 
 struct FrameClock {
-    int32_t startTick;  // ms of the process clock at the last restart
-    int32_t frameCount; // frames since the last reset
-    double frameTime;   // seconds, average per frame since startTick
+    int32_t startTick;    // ms of the process clock at the last restart
+    int32_t frameCount;   // frames since the last reset
+    double frameTime;     // seconds, average per frame since startTick
+    int64_t processStart; // ns of the steady clock at static initialisation
 };
 extern FrameClock frameClock;
 
 int32_t processClock(); // wall-clock ms since the process started
+// Seconds per frame over frameCount frames from startTick to now (ms of the process clock).
+double averageFrameTime(int32_t startTick, int32_t now, int32_t frameCount);
 void resetFrameClock();
 void restartFrameClock();
 void countFrame();
