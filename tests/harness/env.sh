@@ -65,31 +65,47 @@ clackmoor_stop_display() {
   fi
 }
 
-# The template prefix is made once per checkout (wineboot is slow) and every build tree gets
-# a hard-linked copy of it, so trees never share registry state or a wineserver.
-clackmoor_template_prefix() {
-  echo "$(cd "$CLACKMOOR_BUILD/.." && pwd)/wine-template"
+# The template prefix is made once per checkout (wineboot is slow, most of all where i386 is
+# emulated) and every build tree gets a hard-linked copy of it, so trees never share
+# registry state or a wineserver.
+CLACKMOOR_TEMPLATE="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/build/wine-template"
+
+clackmoor_make_template() {
+  local log="$CLACKMOOR_TEMPLATE.log"
+  echo "harness: creating the template Wine prefix $CLACKMOOR_TEMPLATE (once, takes minutes)" >&2
+  WINEPREFIX="$CLACKMOOR_TEMPLATE" wineserver -k >/dev/null 2>&1 || true
+  rm -rf "$CLACKMOOR_TEMPLATE"
+  # wineboot needs a display for its windows; its exit status is not reliable under load, so
+  # the result is checked by running a program in the new prefix instead.
+  WINEPREFIX="$CLACKMOOR_TEMPLATE" WINEDEBUG=err+all wineboot -i </dev/null >"$log" 2>&1 || true
+  WINEPREFIX="$CLACKMOOR_TEMPLATE" wineserver -w
+  # NOTE: with no window manager Wine waits for each destroyed window to be withdrawn;
+  # unmanaged windows let processes end at once.
+  WINEPREFIX="$CLACKMOOR_TEMPLATE" "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >>"$log" 2>&1
+  WINEPREFIX="$CLACKMOOR_TEMPLATE" wineserver -w
+  if [ ! -f "$CLACKMOOR_TEMPLATE/system.reg" ] || [ ! -f "$CLACKMOOR_TEMPLATE/drive_c/windows/syswow64/kernel32.dll" ] ||
+     ! WINEPREFIX="$CLACKMOOR_TEMPLATE" "$WINE64" cmd /c exit </dev/null >>"$log" 2>&1; then
+    echo "harness: could not create a Wine prefix (see $log)" >&2
+    exit 1
+  fi
+  WINEPREFIX="$CLACKMOOR_TEMPLATE" wineserver -w
+  touch "$CLACKMOOR_TEMPLATE/.clackmoor-ready"
 }
 
 clackmoor_ensure_prefix() {
   [ -x "$WINE64" ] || { echo "harness: Wine is missing ($WINE64); run tools/setup" >&2; exit 1; }
   if [ -f "$WINEPREFIX/.clackmoor-ready" ]; then return 0; fi
-  local template
-  template=$(clackmoor_template_prefix)
-  if [ ! -f "$template/.clackmoor-ready" ]; then
-    echo "harness: creating the template Wine prefix $template (once, takes minutes)" >&2
-    rm -rf "$template"
-    WINEPREFIX="$template" wineboot -i >/dev/null 2>&1 || { echo "harness: wineboot failed" >&2; exit 1; }
-    # NOTE: with no window manager Wine waits for each destroyed window to be withdrawn;
-    # unmanaged windows let processes end at once.
-    WINEPREFIX="$template" "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-    WINEPREFIX="$template" wineserver -w
-    touch "$template/.clackmoor-ready"
-  fi
+  [ -n "${DISPLAY:-}" ] || { echo "harness: creating a Wine prefix needs a display" >&2; exit 1; }
+  mkdir -p "$(dirname "$CLACKMOOR_TEMPLATE")"
+  (
+    flock 9
+    [ -f "$CLACKMOOR_TEMPLATE/.clackmoor-ready" ] || clackmoor_make_template
+  ) 9>"$CLACKMOOR_TEMPLATE.lock"
+  [ -f "$CLACKMOOR_TEMPLATE/.clackmoor-ready" ] || exit 1
   rm -rf "$WINEPREFIX"
-  cp -al "$template" "$WINEPREFIX"
+  cp -al "$CLACKMOOR_TEMPLATE" "$WINEPREFIX"
   # Registry hives are rewritten by wineserver, never edited in place, but copy them anyway.
-  for f in system.reg user.reg userdef.reg; do cp --remove-destination "$template/$f" "$WINEPREFIX/$f"; done
+  for f in system.reg user.reg userdef.reg; do cp --remove-destination "$CLACKMOOR_TEMPLATE/$f" "$WINEPREFIX/$f"; done
 }
 
 # Runs a Windows program. wine64 is called directly: Debian's `wine` script starts the
