@@ -15,5 +15,25 @@ struct CradleSettings {
 };
 extern CradleSettings cradleSettings;
 
+// The persisted form: one REG_DWORD per field under HKEY_CURRENT_USER\<settingsKeyPath>,
+// written and read in table order. The table drives the store, the dialog and the tests.
+constexpr const char* settingsKeyPath = "Software\\Orbweave\\Zeride";
+constexpr int settingsFieldCount = patternCount + 3;
+
+struct SettingsField {
+    const char* valueName; // registry value name
+    uint32_t defaultValue; // when the key cannot be opened
+    int dialogId;          // the control of dialog 2003 that shows the field
+};
+extern const SettingsField settingsFields[settingsFieldCount];
+
+// The field of `settings` that table entry `index` (0 .. settingsFieldCount-1) persists.
+uint32_t& settingsField(CradleSettings& settings, int index);
+void applyDefaultSettings(CradleSettings& settings);
+// Turns the data of one successful 4-byte query into the field's value: `size` bytes,
+// little-endian; shorter data is zero-extended (no bytes of an earlier value survive).
+// Returns false, leaving the field alone, when size is over 4.
+bool decodeSettingsValue(const unsigned char* data, uint32_t size, uint32_t& field);
+
 void loadSettings();
 void saveSettings();
