@@ -62,6 +62,15 @@ VIAddVersionKey "LegalCopyright" "${PUBLISHER}"
 !macroend
 
 Function .onInit
+  ; Windows 2000 and XP start an installer without asking for elevation: a limited user
+  ; could not write to the Windows folder, so say so before anything is touched.
+  UserInfo::GetAccountType
+  Pop $0
+  ${If} $0 != "admin"
+    MessageBox MB_ICONSTOP "Installing a screen saver for everyone needs an administrator.$\r$\nWithout one, right-click clackmoor.scr in the zip's folder for your Windows and choose Install." /SD IDOK
+    SetErrorLevel 740 ; ERROR_ELEVATION_REQUIRED
+    Quit
+  ${EndIf}
   !insertmacro useNativeView
   ${If} ${RunningX64}
     StrCpy $INSTDIR "$PROGRAMFILES64\Clackmoor"
