@@ -17,7 +17,11 @@ UINT checkState(uint32_t field) {
 
 // Every control from its field; Sometimes when neither touching flag is set. Both flags set
 // (only from an outside edit) marks Always and Never together.
+// NOTE: the template gives Cancel the default-button style too, and the dialog manager makes
+// the last such button the default, so Enter would cancel once the focus left OK. OK is made
+// the default here so that Enter always means OK.
 void initConfigDialog(HWND dialog) {
+    SendMessageA(dialog, DM_SETDEFID, IDOK, 0);
     loadSettings();
     for (int i = 0; i < settingsFieldCount; ++i)
         CheckDlgButton(dialog, settingsFields[i].dialogId,
