@@ -12,7 +12,7 @@ constexpr int height = 128;
 
 // The field repeats after 1027.5 columns, so the last column runs on into the first like
 // columns four or five apart: the scroll crosses the seam without a jump.
-constexpr double period = 1027.5;
+constexpr double period = 1028.5;
 
 constexpr int blockCount = 16; // 64-column blocks of the envelope
 
@@ -38,17 +38,17 @@ void valueShares(double share[256]) {
     share[0] = 0.389;
 }
 
-// Cloud noise: four octaves, cells about 2.6 times wider than tall.
+// Cloud noise: four octaves, cells about 2.4 times wider than tall.
 double cloud(int column, int row) {
     double sum = 0.0;
     double amplitude = 1.0;
-    int cells = 16;         // across the period
-    double cellRows = 40.0; // texel rows per cell
+    int cells = 14;         // across the period
+    double cellRows = 30.0; // texel rows per cell
     for (int octave = 0; octave < 4; ++octave) {
         double x = column * cells / period;
         double y = row / cellRows;
         sum += amplitude * valueNoise(x, y, cells, 0, 101 + octave);
-        amplitude *= 0.5;
+        amplitude *= 0.65;
         cells *= 2;
         cellRows *= 0.5;
     }
@@ -82,7 +82,7 @@ void buildBackdrop(uint8_t* out) {
     std::vector<double> base(width * height);
     for (int row = 0; row < height; ++row) {
         for (int column = 0; column < width; ++column) {
-            base[row * width + column] = cloud(column, row) + 1.6 * patch(column, row);
+            base[row * width + column] = cloud(column, row) + 3.0 * patch(column, row);
         }
     }
     // Nudge the envelope until the blocks carry their target means.

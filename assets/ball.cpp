@@ -17,10 +17,10 @@ struct Highlight {
 
 // The sun's glint and three weaker spots.
 constexpr Highlight highlights[] = {
-    {41.0, 23.0, 3.6, 3.6, 185.0},
+    {40.5, 22.5, 3.6, 3.6, 193.0},
     {43.0, 51.0, 3.6, 2.2, 122.0},
-    {19.0, 8.5, 3.6, 2.0, 104.0},
-    {20.5, 30.5, 2.0, 2.0, 50.0},
+    {19.0, 8.5, 3.6, 2.0, 96.0},
+    {20.5, 30.5, 2.0, 2.0, 47.0},
 };
 
 double highlightAt(double x, double y) {
@@ -40,7 +40,7 @@ double highlightAt(double x, double y) {
 
 void buildBall(uint8_t* out) {
     constexpr double steel[3] = {31.0, 48.0, 62.0};
-    constexpr double white[3] = {1.0, 1.04, 1.07}; // the highlights are a cool white
+    constexpr double white[3] = {1.0, 0.975, 0.93}; // over the blue, a near-white glint
     for (int row = 0; row < size; ++row) {
         for (int column = 0; column < size; ++column) {
             double x = column + 0.5;
