@@ -238,6 +238,20 @@ TEST_F(LaunchTest, NeverModeSpreadsPatternNineWithinItsGaps) {
         EXPECT_GT(ball[3].time, a - 0.7);
         EXPECT_LE(ball[3].time, a - 0.1);
         EXPECT_EQ(ball[4].time, 0.0);
+
+        // Each decision draws its touch number, then g: ball 3's gap reaches 0.7.
+        ReferenceDraws reference{seed};
+        for (int i = 0; i < 3; ++i) {
+            reference.next();
+        }
+        double g[3];
+        for (double& value : g) {
+            reference.next();
+            value = reference.next();
+        }
+        EXPECT_EQ(ball[0].time, a + (0.1 + 0.3 * g[0]));
+        EXPECT_EQ(ball[2].time, a - (0.1 + 0.3 * g[1]));
+        EXPECT_EQ(ball[3].time, a - (0.1 + 0.6 * g[2]));
     }
     EXPECT_EQ(launches, 300);
 }
