@@ -12,7 +12,7 @@ constexpr int height = 128;
 
 // The field repeats after 1027.5 columns, so the last column runs on into the first like
 // columns four or five apart: the scroll crosses the seam without a jump.
-constexpr double period = 1028.5;
+constexpr double period = 1027.5;
 
 constexpr int blockCount = 16; // 64-column blocks of the envelope
 
@@ -39,7 +39,7 @@ void valueShares(double share[256]) {
 }
 
 // Cloud noise: four octaves, cells about 2.4 times wider than tall.
-double cloud(int column, int row) {
+double cloud(double column, double row) {
     double sum = 0.0;
     double amplitude = 1.0;
     int cells = 14;         // across the period
@@ -82,7 +82,11 @@ void buildBackdrop(uint8_t* out) {
     std::vector<double> base(width * height);
     for (int row = 0; row < height; ++row) {
         for (int column = 0; column < width; ++column) {
-            base[row * width + column] = cloud(column, row) + 3.0 * patch(column, row);
+            // Wisps: the cloud is sampled through a gentle, smooth displacement.
+            double warpX = 14.0 * valueNoise(column * 24 / period, row / 20.0, 24, 0, 111);
+            double warpY = 4.0 * valueNoise(column * 24 / period, row / 20.0, 24, 0, 112);
+            base[row * width + column] =
+                cloud(column + warpX, row + warpY) + 3.0 * patch(column, row);
         }
     }
     // Nudge the envelope until the blocks carry their target means.
