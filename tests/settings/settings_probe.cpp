@@ -4,6 +4,8 @@
 //   churn-save COUNT     wait for the loader, save records A and B alternately COUNT times
 //   churn-load           load until the saver is done; every field must be A's or B's
 //   dialog               show the configuration dialog with no owner; exit code = its result
+//   settle-dialog        wait for another process's dialog and have it painted completely
+//   close-dialog         press the close box of that dialog
 // Exit code 0 on success (for dialog: the dialog's result), 2 on a bad command line.
 #include "settings/dialog.h"
 #include "settings/settings.h"
@@ -94,6 +96,37 @@ int churnLoad() {
     return badLoads || finalBad ? 1 : 0;
 }
 
+// Waits up to a minute for the dialog of another process to be on screen.
+HWND findDialog() {
+    for (int tries = 0; tries < 1200; ++tries) {
+        HWND dialog = FindWindowA("#32770", "Clackmoor Screen Saver");
+        if (dialog && IsWindowVisible(dialog))
+            return dialog;
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+int settleDialog() {
+    HWND dialog = findDialog();
+    if (!dialog)
+        return 1;
+    // Returns only once the dialog's thread is in its message loop; then paint everything now.
+    SendMessageA(dialog, WM_NULL, 0, 0);
+    RedrawWindow(dialog, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    SendMessageA(dialog, WM_NULL, 0, 0);
+    return 0;
+}
+
+int closeDialog() {
+    HWND dialog = findDialog();
+    if (!dialog)
+        return 1;
+    PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -113,5 +146,9 @@ int main(int argc, char** argv) {
         return churnLoad();
     if (!std::strcmp(command, "dialog"))
         return int(showConfigDialog(nullptr));
+    if (!std::strcmp(command, "settle-dialog"))
+        return settleDialog();
+    if (!std::strcmp(command, "close-dialog"))
+        return closeDialog();
     return 2;
 }
