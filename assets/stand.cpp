@@ -1,6 +1,7 @@
 // Texture 4, the stand, 128 × 128 rgb: warm orange-brown grain like polished wood or bronze.
 // Rows run around the posts and rails, so the colour is set mostly by the row, in bands that
 // repeat across t = 1; streaks run along the rows (the length of each cylinder).
+#include <cmath>
 #include <vector>
 #include "assets/texgen.h"
 
@@ -14,13 +15,13 @@ constexpr double bandColour[16][3] = {
     {94, 66, 20},   {58, 36, 12},   {60, 36, 11},   {95, 68, 21},    {109, 84, 34},  {166, 132, 62},
     {203, 168, 99}, {195, 148, 73}, {189, 126, 46}, {130, 70, 16}};
 
-// Value of a per-band table at a (fractional) row, interpolated between band centres and across the
-// wrap.
+// Value of a per-band table at a fractional row (any row: the bands repeat every 128),
+// interpolated between band centres.
 double rowColour(const double table[16][3], double row, int channel) {
     double position = (row - 3.5) / 8.0;
-    int below = position < 0 ? -1 : static_cast<int>(position);
+    double below = std::floor(position);
     double f = position - below;
-    int a = (below + 16) % 16;
+    int a = (static_cast<int>(below) % 16 + 16) % 16;
     int b = (a + 1) % 16;
     return table[a][channel] + (table[b][channel] - table[a][channel]) * f;
 }
