@@ -58,17 +58,29 @@ double turnFraction(double x, double y) {
 }
 
 // Scales a field so that its mean over every ring about the centre follows `profile`
-// (knots of radius and mean), then writes it; the rings are one texel wide.
+// (knots of radius and mean), then writes it. The rings are one texel wide; each ring's mean is
+// taken over `spread` rings either side as well, so that the scaling leaves no rings of its own
+// in a field that has none.
 void writeWithProfile(const std::vector<double>& field, const double (*profile)[2], int knots,
-                      double knee, double ceiling, uint8_t* out) {
+                      int spread, double knee, double ceiling, uint8_t* out) {
     constexpr int rings = 64;
-    double sum[rings] = {}, count[rings] = {};
+    double ringSum[rings] = {}, ringCount[rings] = {};
     for (int row = 0; row < size; ++row) {
         for (int column = 0; column < size; ++column) {
             int ring = static_cast<int>(radiusAt(column, row));
             if (ring < rings) {
-                sum[ring] += field[row * size + column];
-                count[ring] += 1.0;
+                ringSum[ring] += field[row * size + column];
+                ringCount[ring] += 1.0;
+            }
+        }
+    }
+    double sum[rings] = {}, count[rings] = {};
+    for (int ring = 0; ring < rings; ++ring) {
+        for (int other = ring - spread; other <= ring + spread; ++other) {
+            if (other >= 0 && other < rings) {
+                double weight = spread + 1 - (other > ring ? other - ring : ring - other);
+                sum[ring] += weight * ringSum[other];
+                count[ring] += weight * ringCount[other];
             }
         }
     }
@@ -97,7 +109,7 @@ void writeWithProfile(const std::vector<double>& field, const double (*profile)[
 void balanceCentroid(std::vector<double>& field, const double (*profile)[2], int knots,
                      uint8_t* out) {
     for (int pass = 0; pass < 4; ++pass) {
-        writeWithProfile(field, profile, knots, 225.0, 248.0, out);
+        writeWithProfile(field, profile, knots, 3, 225.0, 248.0, out);
         double sum = 0.0, sx = 0.0, sy = 0.0;
         for (int row = 0; row < size; ++row) {
             for (int column = 0; column < size; ++column) {
@@ -235,5 +247,5 @@ void buildRing(uint8_t* out) {
                                          (1.0 + ripple + mottle);
         }
     }
-    writeWithProfile(field, profile, knots, 228.0, 252.0, out);
+    writeWithProfile(field, profile, knots, 0, 228.0, 252.0, out);
 }
