@@ -52,16 +52,16 @@ void shadeStand(const double level[16][3], std::vector<double>& colour) {
             // Swirl: the bands wander up and down by a few rows along the length.
             // The grain also runs slightly aslant, so the two ends of the image do not match
             // (they never meet: s stays within 0 to 1).
-            double slant = 3.5 * ((column + 0.5) / 64.0 - 1.0);
-            double bend = slant + 2.5 * valueNoise(column / 40.0, row / 32.0, 0, 4, 404);
+            double slant = 3.0 * ((column + 0.5) / 64.0 - 1.0);
+            double bend = slant + 1.5 * valueNoise(column / 40.0, row / 32.0, 0, 4, 404);
             // Streaks long along the rows, narrow across them; all the noise repeats after 128
             // rows, so the image wraps around the girth.
             double streak = valueNoise(column / 40.0, (row + bend) / 4.0, 0, 32, 405);
-            double fine = valueNoise(column / 1.5, row / 2.0, 0, 64, 406);
+            double fine = valueNoise(column / 2.0, row, 0, 128, 406);
             // Now and then a dark grain line.
             double line = valueNoise(column / 40.0, (row + bend) / 2.0, 0, 64, 407);
             double dark = line < -0.55 ? 1.0 - 2.1 * (-0.55 - line) : 1.0;
-            double shade = columnGain(column) * (1.0 + 0.12 * streak + 0.1 * fine) * dark;
+            double shade = columnGain(column) * (1.0 + 0.12 * streak + 0.08 * fine) * dark;
             for (int channel = 0; channel < 3; ++channel) {
                 double base = rowColour(bandColour, row + bend, channel);
                 double scale = rowColour(level, row + bend, channel);
