@@ -37,6 +37,7 @@ import time
 WINE64 = os.environ.get("WINE64", "/usr/lib/wine/wine64")
 WARMUP_SECONDS = 2.0  # frame-rate samples that end earlier than this after the first frame
 POLL_SECONDS = 0.002
+EXIT_WAIT_SECONDS = 15  # after the key press, before the process is killed
 
 
 # --- X11 through ctypes: no development headers needed ------------------------------------
@@ -164,9 +165,9 @@ def one_run(screen, program, seconds):
     time.sleep(max(0.0, first + seconds - time.monotonic()))
     pressed = time.monotonic()
     screen.press_escape()
-    waiter.join(15)
+    waiter.join(EXIT_WAIT_SECONDS)
     if waiter.is_alive():
-        run["error"] = "did not end on a key press"
+        run["error"] = "did not end within %d s of the key press" % EXIT_WAIT_SECONDS
         proc.kill()
         waiter.join(10)
     else:
@@ -405,17 +406,26 @@ def cmd_report(args):
         polls = [x["poll_ms"] for x in s + r if x.get("poll_ms")]
         if polls:
             meta.append("%s: screen polled every %.1f ms on average" % (size, statistics.mean(polls)))
-        errors = ["%s: %s" % (x["program"], x["error"]) for x in s + r if "error" in x]
-        meta.extend("%s: %s" % (size, e) for e in errors)
+        for name, runs in (("saver", s), ("reference", r)):
+            for err in sorted(set(x["error"] for x in runs if "error" in x)):
+                count = sum(1 for x in runs if x.get("error") == err)
+                meta.append("%s: the %s %s in %d of %d runs." % (size, name, err, count,
+                                                                  len(runs)))
 
         def row(label, key, digits=0, target=None, unit="", scale=1.0):
             ts, sm = summary([x[key] * scale for x in s if x.get(key) is not None], digits)
             tr, rm = summary([x[key] * scale for x in r if x.get(key) is not None], digits)
             note = ""
+            missing = sum(1 for x in s if x.get(key) is None)
             if target is not None and sm is not None and rm is not None:
                 diff = sm - rm
                 note = "%+.0f %s; target ≤ +%d %s: %s" % (
                     diff, unit, target, unit, "met" if diff <= target else "missed")
+            if missing and key == "exit_ms":
+                note += "; the saver did not end within %d s in %d of %d runs" % (
+                    EXIT_WAIT_SECONDS, missing, len(s))
+                if target is not None:
+                    note = note.replace(": met", ": missed")
             rows.append((label + " at " + size, ts, tr, ratio(sm, rm), note))
 
         row("frames per second", "fps", 1)
