@@ -1,10 +1,6 @@
 // Start-up: the command-line tail, the platform family, the mode table and the fault path.
 #include "host/host.h"
-#if __has_include("settings/dialog.h")
 #include "settings/dialog.h"
-#else
-int32_t showConfigDialog(HWND owner);
-#endif
 
 HostState hostState;
 

@@ -177,7 +177,14 @@ static bool registerSaverClass() {
 // Returns the quit code (0 for every quit this program requests).
 static int32_t runMessageLoop() {
     MSG message = {};
-    while (GetMessageA(&message, nullptr, 0, 0) != 0) {
+    for (;;) {
+        // NOTE: Wine reads the X server's input only when the queue runs dry or every 200
+        // messages, and the endless stream of paint events never lets it run dry (a key
+        // took 10 s to arrive); a wait of no time lets it look. A no-op on Windows.
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT);
+        if (GetMessageA(&message, nullptr, 0, 0) == 0) {
+            break;
+        }
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
