@@ -127,11 +127,13 @@ std::string quoted(const std::string& path) {
     return "\"" + path + "\"";
 }
 
-// Both ways into the dialog: the probe calls showConfigDialog; the saver runs its /c mode.
+// The ways into the dialog: the probe calls showConfigDialog; the saver runs its /c mode, and
+// the same dialog when started with no arguments at all.
 std::string launcher(const std::string& which) {
     if (which == "probe")
         return quoted(besideTestProgram("settings_probe.exe")) + " dialog";
-    return quoted(besideTestProgram("..\\..\\clackmoor.scr")) + " /c";
+    const std::string saver = quoted(besideTestProgram("..\\..\\clackmoor.scr"));
+    return which == "saver" ? saver + " /c" : saver;
 }
 
 class ConfigDialogTest : public OptionKeyTest, public ::testing::WithParamInterface<std::string> {};
@@ -178,7 +180,7 @@ TEST_P(ConfigDialogTest, OkRewritesAllThirteenEvenWithoutChanges) {
     EXPECT_EQ(storedRecord(), "0 0 1 0 0 0 0 0 0 0 0 0 0");
 }
 
-INSTANTIATE_TEST_SUITE_P(Launchers, ConfigDialogTest, ::testing::Values("probe", "saver"));
+INSTANTIATE_TEST_SUITE_P(Launchers, ConfigDialogTest, ::testing::Values("probe", "saver", "bare"));
 
 using DialogClicksTest = OptionKeyTest;
 

@@ -15,25 +15,24 @@ std::string saverPath() {
     return s.substr(0, s.find_last_of("\\/") + 1) + "..\\..\\clackmoor.scr";
 }
 
-struct Saver {
-    HMODULE module = nullptr;
+// The saver loaded as data only: nothing of it runs. Loaded once for all the cases.
+class SaverResources : public ::testing::Test {
+  public:
+    static HMODULE module;
+    static void SetUpTestSuite() {
+        module = LoadLibraryExA(saverPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    }
+    void SetUp() override { ASSERT_NE(module, nullptr) << saverPath(); }
 };
-
-// The saver loaded as data only: nothing of it runs.
-Saver& saver() {
-    static Saver s; // test-only: one load for all cases
-    if (!s.module)
-        s.module = LoadLibraryExA(saverPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    return s;
-}
+HMODULE SaverResources::module = nullptr;
 
 const unsigned char* resourceData(LPCSTR type, int id, DWORD* size = nullptr) {
-    HRSRC r = FindResourceA(saver().module, MAKEINTRESOURCEA(id), type);
+    HRSRC r = FindResourceA(SaverResources::module, MAKEINTRESOURCEA(id), type);
     if (!r)
         return nullptr;
     if (size)
-        *size = SizeofResource(saver().module, r);
-    return static_cast<const unsigned char*>(LockResource(LoadResource(saver().module, r)));
+        *size = SizeofResource(SaverResources::module, r);
+    return static_cast<const unsigned char*>(LockResource(LoadResource(SaverResources::module, r)));
 }
 
 // A little-endian reader over a resource.
@@ -151,12 +150,7 @@ std::vector<Control> readDialog(DWORD& style, short frame[4], std::string& capti
     return controls;
 }
 
-TEST(SaverResources, TheSaverFileLoads) {
-    ASSERT_NE(saver().module, nullptr) << saverPath();
-}
-
-TEST(SaverResources, Dialog2003IsTheTemplate) {
-    ASSERT_NE(saver().module, nullptr);
+TEST_F(SaverResources, Dialog2003IsTheTemplate) {
     DWORD style = 0;
     short frame[4] = {};
     std::string caption, font;
@@ -188,7 +182,7 @@ TEST(SaverResources, Dialog2003IsTheTemplate) {
 }
 
 // Each pattern box has, to its right on the same row, the picture of its pattern.
-TEST(SaverResources, EachPatternBoxHasItsPictureBesideIt) {
+TEST_F(SaverResources, EachPatternBoxHasItsPictureBesideIt) {
     DWORD style;
     short frame[4];
     std::string caption, font;
@@ -218,7 +212,7 @@ TEST(SaverResources, EachPatternBoxHasItsPictureBesideIt) {
 
 // 64 x 32, 1 bit per pixel, black on white; the balls hanging at rest are exactly those the
 // pattern does not raise (ball i hangs under x = 17.5 + 7i, its centre on row 23 from the top).
-TEST(SaverResources, PatternPicturesShowTheirRaisedBalls) {
+TEST_F(SaverResources, PatternPicturesShowTheirRaisedBalls) {
     const struct {
         int id, left, right;
     } pictures[10] = {{117, 2, 0}, {118, 4, 0}, {119, 1, 1}, {120, 1, 0}, {121, 3, 1},
@@ -260,7 +254,7 @@ TEST(SaverResources, PatternPicturesShowTheirRaisedBalls) {
     }
 }
 
-TEST(SaverResources, IconGroup109HoldsOne32x32In16Colours) {
+TEST_F(SaverResources, IconGroup109HoldsOne32x32In16Colours) {
     const unsigned char* group = resourceData(RT_GROUP_ICON, 109);
     ASSERT_NE(group, nullptr);
     Reader r{group};
@@ -282,13 +276,13 @@ TEST(SaverResources, IconGroup109HoldsOne32x32In16Colours) {
     EXPECT_EQ(h.biWidth, 32);
     EXPECT_EQ(h.biHeight, 64); // the image and its mask
     EXPECT_EQ(h.biBitCount, 4);
-    HICON icon = LoadIconA(saver().module, MAKEINTRESOURCEA(109));
+    HICON icon = LoadIconA(module, MAKEINTRESOURCEA(109));
     EXPECT_NE(icon, nullptr);
 }
 
-TEST(SaverResources, DescriptionStringVersionAndManifest) {
+TEST_F(SaverResources, DescriptionStringVersionAndManifest) {
     char text[64] = {};
-    EXPECT_EQ(LoadStringA(saver().module, 1, text, sizeof text), 22);
+    EXPECT_EQ(LoadStringA(module, 1, text, sizeof text), 22);
     EXPECT_STREQ(text, "Clackmoor Screen Saver");
     EXPECT_NE(resourceData(RT_MANIFEST, 1), nullptr);
 
