@@ -17,7 +17,7 @@ struct Highlight {
 
 // The sun's glint and three weaker spots.
 constexpr Highlight highlights[] = {
-    {40.5, 22.5, 3.6, 3.6, 193.0},
+    {40.5, 22.5, 4.4, 4.4, 193.0},
     {43.0, 51.0, 3.6, 2.2, 122.0},
     {19.0, 8.5, 3.6, 2.0, 96.0},
     {20.5, 30.5, 2.0, 2.0, 47.0},
