@@ -8,11 +8,22 @@ set(CLACKMOOR_HOST_CXX c++ CACHE STRING "The build machine's C++ compiler")
 function(clackmoor_host_program name outvar)
   cmake_parse_arguments(H "" "" "SOURCES" ${ARGN})
   if(CMAKE_CROSSCOMPILING)
+    # The headers beside the sources count too: a changed header must rebuild the program.
+    set(headers)
+    foreach(src ${H_SOURCES})
+      get_filename_component(dir ${src} DIRECTORY)
+      if(NOT IS_ABSOLUTE "${dir}")
+        set(dir ${CMAKE_CURRENT_SOURCE_DIR}/${dir})
+      endif()
+      file(GLOB h ${dir}/*.h)
+      list(APPEND headers ${h})
+    endforeach()
+    list(REMOVE_DUPLICATES headers)
     set(exe ${CMAKE_BINARY_DIR}/host/${name})
     add_custom_command(OUTPUT ${exe}
       COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/host
       COMMAND ${CLACKMOOR_HOST_CXX} -std=c++17 -O2 -Wall -Wextra -I${CMAKE_SOURCE_DIR} ${H_SOURCES} -o ${exe}
-      DEPENDS ${H_SOURCES}
+      DEPENDS ${H_SOURCES} ${headers}
       WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
       COMMENT "Building ${name} for the build machine")
     set(${outvar} ${exe} PARENT_SCOPE)
