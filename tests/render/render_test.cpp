@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <ctime>
 #include <vector>
 
 namespace {
@@ -379,6 +380,35 @@ TEST_F(RenderTest, AtiFixStoredBetweenTwoPaintEventsIsInForceInTheSecond) {
     storeAtiFix(0);
     fb = captureFeedback(paint);
     EXPECT_EQ(fb.lineVertices.size(), 2u * 2 * ballCount);
+}
+
+TEST_F(RenderTest, OtherEventsGoToTheDefaultHandlerAfterTheSettingsLoad) {
+    const HWND window = SaverWindow::window;
+    storeAtiFix(1);
+    // WM_GETTEXTLENGTH (14) is answered by DefWindowProcA at the end of the chain.
+    EXPECT_EQ(saverEventProc(window, WM_GETTEXTLENGTH, 0, 0), 11) << "\"render test\"";
+    EXPECT_EQ(cradleSettings.atiFix, 1u);
+    storeAtiFix(0);
+    EXPECT_EQ(saverEventProc(window, WM_USER + 7, 1, 2), 0);
+    EXPECT_EQ(cradleSettings.atiFix, 0u);
+}
+
+TEST_F(RenderTest, EraseBackgroundReseedsFromTheSecondAndKeepsTheFrameCount) {
+    const HWND window = SaverWindow::window;
+    frameClock.frameCount = 42;
+    uint32_t expected = 0;
+    for (int tries = 0; tries < 5; ++tries) {
+        // The seed is the calendar second, stirred once: u x 10 000 000 of its first draw.
+        const time_t second = time(nullptr);
+        seedRandom(static_cast<uint32_t>(second));
+        expected = static_cast<uint32_t>(unitRandom() * 10000000.0);
+        unitRandom();
+        EXPECT_EQ(saverEventProc(window, WM_ERASEBKGND, 0, 0), 0);
+        if (time(nullptr) == second)
+            break; // else a second went by: try again
+    }
+    EXPECT_EQ(randomGenerator.state, expected);
+    EXPECT_EQ(frameClock.frameCount, 42);
 }
 
 TEST_F(RenderTest, BallsSitWhereTheTransformsPutThem) {
