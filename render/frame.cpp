@@ -39,8 +39,8 @@ static void drawStringLines(const StringEnds& e) {
     glEnd();
 }
 
-// The ATI compatibility mode: each string as two crossed ribbons 0.02 wide, plus one more
-// for the front string, since some drivers dropped the thin lines.
+// The ATI compatibility mode: each string as two crossed ribbons 0.02 units wide instead of
+// a line, and the front string a third. No polygon smoothing: the quads show as the lines do.
 static void drawStringQuads(const StringEnds& e) {
     glBegin(GL_QUADS);
     glVertex3f(e.topX, 0.0f, -1.44f);

@@ -7,6 +7,8 @@ void startShapeLibrary() {
     if (glContext.shapesStarted)
         return;
     // No GLUT window or loop is used; glutInit only marks the library as initialised.
+    // NOTE: freeglut takes a DISPLAY environment variable for a device name; under Wine,
+    // which sets one, it warns on stderr that CreateDC failed. Nothing depends on it.
     char programName[] = "clackmoor";
     char* argv[] = {programName, nullptr};
     int argc = 1;
@@ -42,7 +44,7 @@ UINT(WINAPI* timeBeginPeriodSlot)
 (UINT) __asm__(IMPORT_SLOT(timeBeginPeriod, 4)) = standInTimePeriod;
 UINT(WINAPI* timeEndPeriodSlot)(UINT) __asm__(IMPORT_SLOT(timeEndPeriod, 4)) = standInTimePeriod;
 UINT(WINAPI* joyGetPosExSlot)
-(UINT, void*) __asm__(IMPORT_SLOT(joyGetPosEx, 8)) = standInJoyGetPosEx;
+(UINT, void*)__asm__(IMPORT_SLOT(joyGetPosEx, 8)) = standInJoyGetPosEx;
 UINT(WINAPI* joyGetDevCapsSlot)
 (UINT_PTR, void*, UINT) __asm__(IMPORT_SLOT(joyGetDevCapsA, 12)) = standInJoyGetDevCaps;
 }
