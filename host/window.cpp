@@ -63,13 +63,27 @@ static LRESULT onPaint(HWND window, WPARAM wParam, LPARAM lParam) {
 }
 
 // The preview's right-click menu and help belong to the settings page that holds it.
+// WM_HELP carries a pointer to a HELPINFO: it is sent, so the system copies the record
+// into the parent's process; posted, the pointer would name memory of this process (NT
+// refuses to post it). Sent with a time limit: a hung settings page must not stop the
+// preview (milliseconds).
+constexpr UINT helpSendTimeout = 1000;
+
 static LRESULT onHelpRequest(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (fullScreen()) {
         return forward(window, message, wParam, lParam);
     }
     HWND parent = GetParent(window);
-    if (parent && IsWindow(parent)) {
-        PostMessageA(parent, message, reinterpret_cast<WPARAM>(parent), lParam);
+    if (!parent || !IsWindow(parent)) {
+        return 1;
+    }
+    WPARAM self = reinterpret_cast<WPARAM>(parent);
+    if (message == WM_HELP) {
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutA(parent, message, self, lParam, SMTO_ABORTIFHUNG, helpSendTimeout,
+                            &ignored);
+    } else {
+        PostMessageA(parent, message, self, lParam);
     }
     return 1;
 }

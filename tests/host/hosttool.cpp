@@ -24,12 +24,18 @@ static unsigned long decimal(HWND window) {
 static LRESULT CALLBACK parentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CONTEXTMENU:
-    case WM_HELP:
-        fprintf(tool.log, "%s wParam=%lu self=%lu\n",
-                message == WM_CONTEXTMENU ? "WM_CONTEXTMENU" : "WM_HELP",
+        fprintf(tool.log, "WM_CONTEXTMENU wParam=%lu self=%lu\n",
                 decimal(reinterpret_cast<HWND>(wParam)), decimal(window));
         fflush(tool.log);
         return 0;
+    case WM_HELP: {
+        const HELPINFO* help = reinterpret_cast<const HELPINFO*>(lParam);
+        fprintf(tool.log, "WM_HELP wParam=%lu self=%lu ctrl=%d\n",
+                decimal(reinterpret_cast<HWND>(wParam)), decimal(window),
+                help && help->cbSize == sizeof *help ? help->iCtrlId : -1);
+        fflush(tool.log);
+        return TRUE;
+    }
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
@@ -49,6 +55,7 @@ static int makeParent(const char* logPath) {
     parentClass.lpfnWndProc = parentProc;
     parentClass.hInstance = GetModuleHandleA(nullptr);
     parentClass.hbrBackground = CreateSolidBrush(RGB(255, 0, 255));
+    parentClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
     parentClass.lpszClassName = "ClackmoorTestParent";
     RegisterClassA(&parentClass);
     HWND parent = CreateWindowExA(0, parentClass.lpszClassName, "Preview Parent",
@@ -160,6 +167,31 @@ static int noteDebuggerStart(const char* logPath, const char* pid) {
     return 0;
 }
 
+// sendhelp WINDOW: the help request of the F1 key, with control id 4321.
+static int sendHelp(HWND window) {
+    HELPINFO help = {};
+    help.cbSize = sizeof help;
+    help.iContextType = HELPINFO_WINDOW;
+    help.iCtrlId = 4321;
+    help.hItemHandle = window;
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(window, WM_HELP, 0, reinterpret_cast<LPARAM>(&help), SMTO_NORMAL,
+                               5000, &result)
+               ? 0
+               : 1;
+}
+
+// rect WINDOW: "X Y W H" of the window on the screen, and whether it is visible.
+static int showRect(HWND window) {
+    RECT r;
+    if (!GetWindowRect(window, &r)) {
+        return 1;
+    }
+    printf("%ld %ld %ld %ld %s\n", r.left, r.top, r.right - r.left, r.bottom - r.top,
+           IsWindowVisible(window) ? "visible" : "hidden");
+    return 0;
+}
+
 static unsigned long number(const char* text) {
     return strtoul(text, nullptr, 0);
 }
@@ -184,6 +216,12 @@ int main(int argc, char** argv) {
     if (strcmp(command, "foreground") == 0) {
         printf("%lu\n", decimal(GetForegroundWindow()));
         return 0;
+    }
+    if (strcmp(command, "sendhelp") == 0 && argc == 3) {
+        return sendHelp(handleArg(argv[2]));
+    }
+    if (strcmp(command, "rect") == 0 && argc == 3) {
+        return showRect(handleArg(argv[2]));
     }
     if (strcmp(command, "front") == 0 && argc == 3) {
         return SetForegroundWindow(handleArg(argv[2])) ? 0 : 1;
