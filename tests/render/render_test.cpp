@@ -43,6 +43,13 @@ void storeAtiFix(DWORD value) {
 class SaverWindow : public testing::Environment {
   public:
     static HWND window;
+    // GL state straight after the creation event, before any frame.
+    struct AfterSetUp {
+        GLfloat colour[4];
+        GLint environment, boundTexture, matrixMode, unpackAlignment;
+        GLboolean vertexArray, normalArray, texCoordArray, texturing, fog, blending, culling;
+    };
+    static AfterSetUp afterSetUp;
 
     void SetUp() override {
         HKEY key = nullptr;
@@ -67,6 +74,19 @@ class SaverWindow : public testing::Environment {
         RegisterClassA(&wc);
         window = CreateWindowExA(0, wc.lpszClassName, "render test", WS_POPUP | WS_VISIBLE, 0, 0,
                                  viewWidth, viewHeight, nullptr, nullptr, wc.hInstance, nullptr);
+        AfterSetUp& a = afterSetUp;
+        glGetFloatv(GL_CURRENT_COLOR, a.colour);
+        glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &a.environment);
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &a.boundTexture);
+        glGetIntegerv(GL_MATRIX_MODE, &a.matrixMode);
+        glGetIntegerv(GL_UNPACK_ALIGNMENT, &a.unpackAlignment);
+        a.vertexArray = glIsEnabled(GL_VERTEX_ARRAY);
+        a.normalArray = glIsEnabled(GL_NORMAL_ARRAY);
+        a.texCoordArray = glIsEnabled(GL_TEXTURE_COORD_ARRAY);
+        a.texturing = glIsEnabled(GL_TEXTURE_2D);
+        a.fog = glIsEnabled(GL_FOG);
+        a.blending = glIsEnabled(GL_BLEND);
+        a.culling = glIsEnabled(GL_CULL_FACE);
     }
 
     void TearDown() override {
@@ -85,6 +105,7 @@ class SaverWindow : public testing::Environment {
     CradleSettings saved = {};
 };
 HWND SaverWindow::window = nullptr;
+SaverWindow::AfterSetUp SaverWindow::afterSetUp = {};
 
 // --- Expected positions ----------------------------------------------------------------------
 
@@ -338,6 +359,30 @@ void expectFloorsAt(const Feedback& fb, size_t first, double lowerTurn, double u
     EXPECT_GE(lower, 1);
     EXPECT_GE(upper, 1);
     EXPECT_GE(lower + upper, 3);
+}
+
+// Recording the lists stores their commands without running them: after set-up the colour
+// is still the initial white, the environment modulate, texture 5 bound from the upload.
+TEST_F(RenderTest, SetUpRecordsListsWithoutRunningThem) {
+    const SaverWindow::AfterSetUp& a = SaverWindow::afterSetUp;
+    EXPECT_EQ(a.colour[0], 1.0f);
+    EXPECT_EQ(a.colour[1], 1.0f);
+    EXPECT_EQ(a.colour[2], 1.0f);
+    EXPECT_EQ(a.colour[3], 1.0f);
+    EXPECT_EQ(a.environment, GL_MODULATE);
+    EXPECT_EQ(a.boundTexture, static_cast<GLint>(ballTexture));
+    EXPECT_EQ(a.matrixMode, GL_MODELVIEW);
+    EXPECT_EQ(a.unpackAlignment, 1);
+    EXPECT_FALSE(a.vertexArray);
+    EXPECT_FALSE(a.normalArray);
+    EXPECT_FALSE(a.texCoordArray);
+    EXPECT_TRUE(a.texturing);
+    EXPECT_TRUE(a.fog);
+    EXPECT_FALSE(a.blending);
+    EXPECT_FALSE(a.culling);
+    for (GLuint list = postList; list <= upperFloorList; ++list)
+        EXPECT_TRUE(glIsList(list)) << list;
+    EXPECT_FALSE(glIsList(1));
 }
 
 TEST_F(RenderTest, FirstFrameTurnsAndShiftsByOneStep) {
