@@ -99,13 +99,13 @@ step "silent uninstall, in place (another 32-bit program)"
 "$WINE64" reg add 'HKCU\Software\Orbweave\Neighbour' /v Kept /t REG_DWORD /d 1 /f >/dev/null
 # NOTE: run plainly, an NSIS uninstaller copies itself to TEMP, starts the copy and returns;
 # _?= runs it in place and waits, which spares one more minutes-long emulated start. It then
-# cannot delete itself, so uninstall.exe must be all that is left in its folder.
+# cannot delete itself on Windows (Wine lets it), so at most uninstall.exe may be left.
 "$WINE64" 'C:\Program Files\Clackmoor\uninstall.exe' /S '_?=C:\Program Files\Clackmoor' </dev/null ||
   fail "the uninstaller exited with $?"
 gone() { ! key_exists "$uninstall_key" && [ ! -e "$installed" ]; }
 wait_for 600 gone || fail "the uninstaller did not finish in 10 minutes"
-left=$(ls -A "$uninstaller_dir")
-[ "$left" = uninstall.exe ] || fail "the uninstaller left '$left' in its folder"
+left=$(ls -A "$uninstaller_dir" 2>/dev/null || true)
+[ -z "$left" ] || [ "$left" = uninstall.exe ] || fail "the uninstaller left '$left' in its folder"
 rm -rf "$uninstaller_dir"
 [ ! -e "$installed" ] || fail "C:\\windows\\clackmoor.scr is still there"
 ! reg_value "$desktop" SCRNSAVE.EXE >/dev/null || fail "SCRNSAVE.EXE is still set"
