@@ -90,7 +90,7 @@ static int takeActivation() {
     DWORD until = GetTickCount() + 1000;
     MSG message;
     while (GetTickCount() < until) {
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
             DispatchMessageA(&message);
         }
         Sleep(10);

@@ -42,7 +42,8 @@ static void pumpMessages(DWORD duration) {
     DWORD until = GetTickCount() + duration;
     MSG message;
     while (GetTickCount() < until) {
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        // One at a time: the saver's paint events never run out.
+        if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
