@@ -5,6 +5,10 @@
 HostState hostState;
 
 typedef BOOL(WINAPI* SetDllDirectoryAFn)(LPCSTR path);
+typedef BOOL(WINAPI* SetDefaultDllDirectoriesFn)(DWORD directoryFlags);
+
+// The program's folder, System32 and folders added on purpose; not the current directory.
+constexpr DWORD searchDefaultDirs = 0x00001000; // LOAD_LIBRARY_SEARCH_DEFAULT_DIRS
 
 static bool isAbove32(char c) {
     return static_cast<unsigned char>(c) > 32;
@@ -50,12 +54,18 @@ bool detectWin9xFamily() {
 
 // PASSWORD.CPL and MPR.DLL are loaded by bare name and do not exist on NT, so a planted copy
 // in the current directory would run inside the saver. The program's folder and the system
-// folders still serve. NOTE: looked up at run time: 95/98/Me lack SetDllDirectoryA.
+// folders still serve. NOTE: looked up at run time: 95/98/Me lack both calls, XP SP1 to
+// Vista have only the first, and Wine keeps the current directory after the first alone.
 void removeCurrentDirectoryFromDllSearch() {
-    auto setDllDirectory =
-        findEntry<SetDllDirectoryAFn>(GetModuleHandleA("KERNEL32.DLL"), "SetDllDirectoryA");
+    HMODULE kernel = GetModuleHandleA("KERNEL32.DLL");
+    auto setDllDirectory = findEntry<SetDllDirectoryAFn>(kernel, "SetDllDirectoryA");
     if (setDllDirectory) {
         setDllDirectory("");
+    }
+    auto setDefaultDllDirectories =
+        findEntry<SetDefaultDllDirectoriesFn>(kernel, "SetDefaultDllDirectories");
+    if (setDefaultDllDirectories) {
+        setDefaultDllDirectories(searchDefaultDirs);
     }
 }
 
