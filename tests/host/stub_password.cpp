@@ -10,7 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 
-extern "C" __declspec(dllimport) void WINAPI probeMark();
+// cdecl: the 32-bit import library is made with --kill-at, which only undecorates stdcall.
+extern "C" __declspec(dllimport) void probeMark();
 
 struct StubState {
     int calls;

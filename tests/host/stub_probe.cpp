@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-extern "C" __declspec(dllexport) void WINAPI probeMark() {}
+extern "C" __declspec(dllexport) void probeMark() {}
 
 BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
