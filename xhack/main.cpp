@@ -40,7 +40,8 @@ struct HackState {
     long framesDrawn;
     double fpsSince; // pacingClock seconds at the start of the current -fps second
     long fpsFrames;
-    int xError; // error code of the last X request made under watchXErrors, 0 if none
+    int xError;  // code of the last X error, 0 if none
+    bool failed; // an X error other than the loss of the window
     volatile sig_atomic_t stopRequested;
 };
 HackState hack;
@@ -73,10 +74,19 @@ int onLostConnection(Display*) {
     _exit(1);
 }
 
-// Errors of requests about windows of other clients (gone, or never there) are expected;
-// they are recorded, not fatal.
-int recordXError(Display*, XErrorEvent* error) {
+// Requests about windows of other clients fail when those windows go (or never were): the
+// daemon destroys its window, sometimes before its SIGTERM arrives. Recorded, never fatal;
+// once frames run, losing the window ends the hack cleanly and any other error with status 1.
+int onXError(Display*, XErrorEvent* error) {
     hack.xError = error->error_code;
+    if (hack.context == nullptr)
+        return 0; // set-up looks at xError itself
+    if (error->resourceid != hack.target && error->resourceid != hack.drawable) {
+        std::fprintf(stderr, "clackmoor: X error %d on request %d\n", error->error_code,
+                     error->request_code);
+        hack.failed = true;
+    }
+    hack.stopRequested = 1;
     return 0;
 }
 
@@ -183,12 +193,10 @@ bool openOwnWindow() {
 // are followed; a child with a GL visual covers it where its own visual will not do.
 bool useGivenWindow(Window window) {
     hack.xError = 0;
-    XErrorHandler previous = XSetErrorHandler(recordXError);
     XWindowAttributes attributes = {};
     const bool exists = XGetWindowAttributes(hack.display, window, &attributes) != 0;
     XSelectInput(hack.display, window, StructureNotifyMask);
     XSync(hack.display, False);
-    XSetErrorHandler(previous);
     if (!exists || hack.xError != 0)
         return false;
     hack.target = window;
@@ -429,11 +437,12 @@ int main(int argc, char** argv) {
     hack.screen = DefaultScreen(hack.display);
     startShapeLibrary();
     XSetIOErrorHandler(onLostConnection);
+    XSetErrorHandler(onXError);
     int result = openTarget();
     if (result == 0)
         result = setUpGL();
     if (result == 0)
-        result = runFrameLoop() ? 0 : 1;
+        result = runFrameLoop() && !hack.failed ? 0 : 1;
     tearDown();
     return result;
 }
