@@ -6,6 +6,7 @@
 #   options  bad options exit 2 with a message and the usage
 #   picture  -seed/-frames/-frame-time/-shot: the cradle, deterministic, options that show
 #   daemon   Debian's xscreensaver runs it and ends it
+#   package  cmake --install and the .deb put it where Debian's xscreensaver looks
 set -euo pipefail
 . "$CLACKMOOR_HARNESS/env.sh"
 clackmoor_env "$CLACKMOOR_BUILD"
@@ -190,6 +191,33 @@ EOT
   grep -q "X Error" daemon.log && fail "X errors: $(grep -A3 'X Error' daemon.log)"
   "${run[@]}" xscreensaver-command -exit || true
   echo "the daemon started the hack on -activate and ended it on -deactivate"
+}
+
+case_package() {
+  DESTDIR="$work/stage" cmake --install "$CLACKMOOR_BUILD" >/dev/null
+  "$CLACKMOOR_SOURCE/tools/installer/package" deb 1.0.0 stage .
+  local deb=clackmoor_1.0.0_amd64.deb
+  dpkg-deb -c "$deb" | awk '{ print $6 }' | sort >contents.txt
+  for f in ./usr/libexec/xscreensaver/clackmoor ./usr/share/xscreensaver/config/clackmoor.xml; do
+    grep -qx "$f" contents.txt || fail "$f is not in the package"
+  done
+  [ "$(dpkg-deb -f "$deb" Section)" = x11 ] || fail "section is not x11"
+  dpkg-deb -x "$deb" root
+  root/usr/libexec/xscreensaver/clackmoor -help | grep -q '^usage: clackmoor' || fail "installed program"
+  xmllint --noout root/usr/share/xscreensaver/config/clackmoor.xml
+  # Every library the program names comes from a package the control file names (the
+  # sanitizers' run-time libraries are this tree's own).
+  local program=root/usr/libexec/xscreensaver/clackmoor needed path pkg
+  for needed in $(readelf -d "$program" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'); do
+    path=$(ldd "$program" | awk -v n="$needed" '$1 == n { print $3 }')
+    # Merged /usr: dpkg knows each library under one of its two names.
+    pkg=$( (dpkg -S "$path" || dpkg -S "/usr${path#/usr}" || dpkg -S "${path#/usr}") 2>/dev/null |
+      head -n 1 | cut -d: -f1)
+    case "$pkg" in libasan* | libubsan*) continue ;; esac
+    dpkg-deb -f "$deb" Depends | tr -d ' \n' | tr ',' '\n' | grep -qx "$pkg" ||
+      fail "$needed ($pkg) is not in Depends"
+  done
+  echo "package: $(dpkg-deb -f "$deb" Depends)"
 }
 
 "case_$1"
