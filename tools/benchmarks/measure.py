@@ -18,7 +18,10 @@ from outside the program, what a user sees of them.
       CPU time and system calls per frame of the window's thread and of Mesa's rasteriser
       threads, and where the window's thread spends its time (by module, and by function
       inside the program itself, named from the program's own symbol table).
-  measure.py report --out FILE [--micro JSON ...] [--sizes JSON] SIZE=RUNS.json ...
+  measure.py linux --out FILE --runs N --seconds S PROGRAM
+      Runs the native X11 hack N times with -root -fps on the current display and keeps the
+      frame rate it prints after the warm-up; SIGTERM ends each run.
+  measure.py report --out FILE [--micro JSON ...] [--sizes JSON] [--linux JSON ...] SIZE=RUNS.json ...
       Writes the Markdown table.
 
 Only the Linux side is observed: the program runs exactly as it would without the bench.
@@ -366,6 +369,53 @@ def cmd_profile(args):
         json.dump(out, f, indent=1)
 
 
+# --- The Linux hack beside the Windows saver ----------------------------------------------------
+
+def one_linux_run(program, seconds):
+    """Frames per second of `program -root -fps` after the warm-up: its own once-a-second count."""
+    proc = subprocess.Popen([program, "-root", "-fps"], stdin=subprocess.DEVNULL,
+                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    samples = []
+    reader = threading.Thread(target=lambda: samples.extend(
+        (time.monotonic(), float(line.split()[0])) for line in proc.stdout
+        if line.strip().endswith(b"fps")), daemon=True)
+    start = time.monotonic()
+    reader.start()
+    time.sleep(WARMUP_SECONDS + seconds)
+    proc.terminate()
+    status = proc.wait(EXIT_WAIT_SECONDS)
+    reader.join(5)
+    kept = [fps for t, fps in samples if t >= start + WARMUP_SECONDS + 1.0]
+    return {"fps": statistics.mean(kept) if kept else None, "status": status}
+
+
+def cmd_linux(args):
+    screen = Screen()
+    runs = [one_linux_run(args.program, args.seconds) for _ in range(args.runs)]
+    for i, run in enumerate(runs, 1):
+        print("  linux run %d: %s fps, status %s" % (i, fmt(run["fps"], 1), run["status"]),
+              file=sys.stderr)
+    with open(args.out, "w") as f:
+        json.dump({"width": screen.width, "height": screen.height, "runs": runs}, f, indent=1)
+
+
+def linux_rows(paths, saver_fps):
+    """Report rows: the hack's frame rate at each size beside the saver's under Wine."""
+    rows = []
+    for path in paths:
+        with open(path) as f:
+            data = json.load(f)
+        size = "%d×%d" % (data["width"], data["height"])
+        text, med = summary([r["fps"] for r in data["runs"]], 1)
+        wine = saver_fps.get(size)
+        note = "%d runs, -root -fps, native build without sanitizers" % len(data["runs"])
+        if med and wine:
+            note += "; the Windows saver under Wine: %.1f fps (Linux ÷ Windows %.2f)" % (
+                wine, med / wine)
+        rows.append(("frames per second of the Linux hack at " + size, text, "", "", note))
+    return rows
+
+
 # --- The report -----------------------------------------------------------------------------
 
 def fmt(v, digits=0):
@@ -395,6 +445,7 @@ def cmd_report(args):
     lines = []
     rows = []  # measure, saver, reference, ratio, note
     meta = []
+    saver_fps = {}  # size: median frames per second of the Windows saver
     for item in args.runs:
         with open(item) as f:
             data = json.load(f)
@@ -429,10 +480,13 @@ def cmd_report(args):
             rows.append((label + " at " + size, ts, tr, ratio(sm, rm), note))
 
         row("frames per second", "fps", 1)
+        saver_fps[size] = summary([x["fps"] for x in s if x.get("fps") is not None], 1)[1]
         row("start-up to first frame, ms", "startup_ms", 0, 100, "ms")
         row("key press to process end, ms", "exit_ms", 0, 100, "ms")
         row("first SwapBuffers call (trace), ms", "first_swap_ms", 0)
         row("peak resident memory, MiB", "peak_rss_kb", 1, scale=1 / 1024)
+
+    rows.extend(linux_rows(args.linux or [], saver_fps))
 
     if args.sizes:
         with open(args.sizes) as f:
@@ -509,12 +563,20 @@ def main():
     t.add_argument("--profile")
     t.add_argument("--header")
     t.add_argument("--notes", action="append")
+    t.add_argument("--linux", action="append")
+    x = sub.add_parser("linux")
+    x.add_argument("--out", required=True)
+    x.add_argument("--runs", type=int, default=3)
+    x.add_argument("--seconds", type=float, default=8.0)
+    x.add_argument("program")
     t.add_argument("runs", nargs="*")
     args = p.parse_args()
     if args.cmd == "runs":
         cmd_runs(args)
     elif args.cmd == "profile":
         cmd_profile(args)
+    elif args.cmd == "linux":
+        cmd_linux(args)
     else:
         cmd_report(args)
 
