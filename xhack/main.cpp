@@ -125,10 +125,16 @@ void syncSwapsToRefresh() {
 
 // The Windows saver's pixel-format request: double-buffered RGBA, at least 16 colour and
 // 16 depth bits, the closest the server has.
+// clang-format off
+const int saverVisual[] = {
+    GLX_RGBA, GLX_DOUBLEBUFFER,
+    GLX_RED_SIZE, 5, GLX_GREEN_SIZE, 6, GLX_BLUE_SIZE, 5, // 16 colour bits or more
+    GLX_DEPTH_SIZE, 16,
+    None};
+// clang-format on
+
 XVisualInfo* chooseSaverVisual() {
-    int request[] = {GLX_RGBA,       GLX_DOUBLEBUFFER, GLX_RED_SIZE,   5, GLX_GREEN_SIZE, 6,
-                     GLX_BLUE_SIZE,  5,                GLX_DEPTH_SIZE, 16, None};
-    return glXChooseVisual(hack.display, hack.screen, request);
+    return glXChooseVisual(hack.display, hack.screen, const_cast<int*>(saverVisual));
 }
 
 // The visual of a window someone else made, when GL can draw double-buffered RGBA in it.
@@ -143,9 +149,8 @@ XVisualInfo* glVisualOf(Window window) {
     int useGL = 0, rgba = 0, doubleBuffer = 0, depth = 0;
     if (found != nullptr && glXGetConfig(hack.display, found, GLX_USE_GL, &useGL) == 0 && useGL &&
         glXGetConfig(hack.display, found, GLX_RGBA, &rgba) == 0 && rgba &&
-        glXGetConfig(hack.display, found, GLX_DOUBLEBUFFER, &doubleBuffer) == 0 &&
-        doubleBuffer && glXGetConfig(hack.display, found, GLX_DEPTH_SIZE, &depth) == 0 &&
-        depth >= 16)
+        glXGetConfig(hack.display, found, GLX_DOUBLEBUFFER, &doubleBuffer) == 0 && doubleBuffer &&
+        glXGetConfig(hack.display, found, GLX_DEPTH_SIZE, &depth) == 0 && depth >= 16)
         return found;
     if (found != nullptr)
         XFree(found);
@@ -164,11 +169,10 @@ bool makeDrawable(Window parent, int32_t width, int32_t height) {
     attributes.background_pixel = BlackPixel(hack.display, hack.screen);
     attributes.border_pixel = 0;
     attributes.event_mask = StructureNotifyMask | KeyPressMask;
-    hack.drawable = XCreateWindow(hack.display, parent, 0, 0, static_cast<unsigned>(width),
-                                  static_cast<unsigned>(height), 0, hack.visual->depth,
-                                  InputOutput, hack.visual->visual,
-                                  CWColormap | CWBackPixel | CWBorderPixel | CWEventMask,
-                                  &attributes);
+    hack.drawable = XCreateWindow(
+        hack.display, parent, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
+        hack.visual->depth, InputOutput, hack.visual->visual,
+        CWColormap | CWBackPixel | CWBorderPixel | CWEventMask, &attributes);
     hack.ownsDrawable = true;
     return hack.drawable != None;
 }

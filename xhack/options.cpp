@@ -133,9 +133,9 @@ static bool takeFlag(const char* name, HackOptions& o) {
 // is refused (or missing).
 static bool takeValue(const char* name, const char* value, HackOptions& o, bool& known,
                       OptionProblem& problem) {
-    static const char* const valueOptions[] = {"window-id", "display", "geometry", "patterns",
-                                               "touch",     "seed",    "frames",   "frame-time",
-                                               "shot"};
+    static const char* const valueOptions[] = {"window-id", "display",    "geometry",
+                                               "patterns",  "touch",      "seed",
+                                               "frames",    "frame-time", "shot"};
     known = false;
     for (const char* option : valueOptions)
         known = known || std::strcmp(name, option) == 0;

@@ -7,25 +7,25 @@
 
 // Where the hack draws.
 enum HackTarget : int {
-    ownWindow,     // -window: a window of its own (the default)
-    givenWindow,   // -window-id ID, or $XSCREENSAVER_WINDOW
-    rootWindow,    // -root
+    ownWindow,   // -window: a window of its own (the default)
+    givenWindow, // -window-id ID, or $XSCREENSAVER_WINDOW
+    rootWindow,  // -root
 };
 
 struct HackOptions {
     CradleSettings settings; // what the Windows saver would load from its option key
     HackTarget target;
-    bool targetGiven;        // -window, -window-id or -root on the command line
-    unsigned long windowId;  // givenWindow
-    const char* display;     // -display NAME, or nullptr for $DISPLAY
-    int32_t width, height;   // -geometry WxH of the own window
+    bool targetGiven;       // -window, -window-id or -root on the command line
+    unsigned long windowId; // givenWindow
+    const char* display;    // -display NAME, or nullptr for $DISPLAY
+    int32_t width, height;  // -geometry WxH of the own window
     bool seedGiven;
-    uint32_t seed;           // -seed: the generator's seed just before the launch
-    bool showFps;            // -fps
-    long frames;             // -frames N: draw N frames, then end; 0 for no end
-    double frameTime;        // -frame-time T: seconds per step; negative for the clock
-    const char* shot;        // -shot FILE.png: the last frame's picture (needs -frames)
-    bool help;               // -help
+    uint32_t seed;    // -seed: the generator's seed just before the launch
+    bool showFps;     // -fps
+    long frames;      // -frames N: draw N frames, then end; 0 for no end
+    double frameTime; // -frame-time T: seconds per step; negative for the clock
+    const char* shot; // -shot FILE.png: the last frame's picture (needs -frames)
+    bool help;        // -help
 };
 
 constexpr int32_t defaultWindowWidth = 960;

@@ -20,6 +20,14 @@
 namespace {
 
 constexpr int width = 320, height = 240;
+// The saver's visual: double-buffered RGBA, 16 colour and 16 depth bits or more.
+// clang-format off
+const int saverVisual[] = {
+    GLX_RGBA, GLX_DOUBLEBUFFER,
+    GLX_RED_SIZE, 5, GLX_GREEN_SIZE, 6, GLX_BLUE_SIZE, 5,
+    GLX_DEPTH_SIZE, 16,
+    None};
+// clang-format on
 
 // A window and a context on the fixture's display, made once for all cases.
 struct GLWindow {
@@ -39,17 +47,14 @@ class CoreGLTest : public ::testing::Test {
             setenv("DISPLAY", name.c_str(), 1);
         glWindow.display = XOpenDisplay(nullptr);
         ASSERT_NE(glWindow.display, nullptr);
-        int request[] = {GLX_RGBA,      GLX_DOUBLEBUFFER, GLX_RED_SIZE,   5, GLX_GREEN_SIZE, 6,
-                         GLX_BLUE_SIZE, 5,                GLX_DEPTH_SIZE, 16, None};
         Display* d = glWindow.display;
-        XVisualInfo* visual = glXChooseVisual(d, DefaultScreen(d), request);
+        XVisualInfo* visual = glXChooseVisual(d, DefaultScreen(d), const_cast<int*>(saverVisual));
         ASSERT_NE(visual, nullptr);
         XSetWindowAttributes attributes = {};
-        attributes.colormap =
-            XCreateColormap(d, DefaultRootWindow(d), visual->visual, AllocNone);
-        glWindow.window = XCreateWindow(d, DefaultRootWindow(d), 0, 0, width, height, 0,
-                                        visual->depth, InputOutput, visual->visual, CWColormap,
-                                        &attributes);
+        attributes.colormap = XCreateColormap(d, DefaultRootWindow(d), visual->visual, AllocNone);
+        glWindow.window =
+            XCreateWindow(d, DefaultRootWindow(d), 0, 0, width, height, 0, visual->depth,
+                          InputOutput, visual->visual, CWColormap, &attributes);
         glWindow.context = glXCreateContext(d, visual, nullptr, True);
         XFree(visual);
         ASSERT_TRUE(glXMakeCurrent(d, glWindow.window, glWindow.context));
