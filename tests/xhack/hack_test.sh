@@ -19,6 +19,8 @@ mkdir -p "$work"
 cd "$work"
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
+# Whatever a case leaves running (windows, servers, the daemon) ends with it.
+trap 'kill $(jobs -p) 2>/dev/null || true' EXIT
 
 # Waits (up to a minute) until window $1 shows the cradle at $2x$3; keeps the capture as $4.png.
 shows_cradle() {
@@ -46,6 +48,16 @@ ends_with() {
   echo "$3: ended with status $rc after $(((now - start) / 1000000)) ms"
 }
 
+# Starts a window of the test's own ($1 size, $2 visual id if given); sets winid and winpid.
+open_window() {
+  rm -f window.id
+  python3 "$here/xwin.py" open "$@" >window.id &
+  winpid=$!
+  for _ in $(seq 100); do [ -s window.id ] && break; sleep 0.1; done
+  winid=$(cat window.id)
+  [ -n "$winid" ] || fail "the test window did not open"
+}
+
 # A private X server for the cases that must not disturb the shared one; sets xvfb and xdisplay.
 private_display() {
   rm -f xvfb.fd
@@ -58,9 +70,9 @@ private_display() {
 }
 
 case_windows() {
-  coproc testwin { python3 "$here/xwin.py" open 400x300; }
-  local id pid own
-  read -r id <&"${testwin[0]}"
+  local id pid own first
+  open_window 400x300
+  id=$winid first=$winpid
 
   "$hack" -window-id "$id" -seed 7 &
   pid=$!
@@ -69,6 +81,23 @@ case_windows() {
   shows_cradle "$id" 640 360 resized
   kill -TERM "$pid"
   ends_with "$pid" 0 "SIGTERM"
+
+  # A window whose visual GL cannot draw double-buffered into: a child of the saver's visual
+  # covers it and follows its size.
+  local plain
+  plain=$(glxinfo 2>/dev/null | awk '$3 == "tc" && $8 == "." && $17 == 0 && !n++ { print $1 }')
+  [ -n "$plain" ] || fail "no single-buffered visual without depth on this display"
+  local pid2 id2
+  open_window 320x240 "$plain"
+  id2=$winid
+  "$hack" -window-id "$id2" -seed 7 &
+  pid2=$!
+  shows_cradle "$id2" 320 240 plain-visual
+  xdotool windowsize "$id2" 400 300
+  shows_cradle "$id2" 400 300 plain-visual-resized
+  kill -TERM "$pid2"
+  ends_with "$pid2" 0 "SIGTERM (plain visual)"
+  kill "$winpid"
 
   XSCREENSAVER_WINDOW="$id" "$hack" -root -seed 7 &
   pid=$!
@@ -104,7 +133,7 @@ case_windows() {
     fi
     ends_with "$pid" 0 "$how"
   done
-  exec {testwin[1]}>&-
+  kill "$first"
 }
 
 case_lost() {
@@ -178,8 +207,6 @@ EOT
   fi
   run+=(env "HOME=$home" "DISPLAY=$xdisplay")
   "${run[@]}" xscreensaver -no-splash >daemon.log 2>&1 &
-  daemon=$!
-  trap 'kill $daemon $xvfb 2>/dev/null || true' EXIT
   for _ in $(seq 50); do "${run[@]}" xscreensaver-command -version >/dev/null 2>&1 && break; sleep 0.2; done
   "${run[@]}" xscreensaver-command -activate
   for _ in $(seq 100); do pgrep -f -x "$line" >/dev/null && break; sleep 0.2; done
