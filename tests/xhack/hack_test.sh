@@ -232,6 +232,21 @@ case_package() {
   dpkg-deb -x "$deb" root
   root/usr/libexec/xscreensaver/clackmoor -help | grep -q '^usage: clackmoor' || fail "installed program"
   xmllint --noout root/usr/share/xscreensaver/config/clackmoor.xml
+  # The settings page: ten pattern boxes, three touching choices, the ATI box; every argument
+  # it can put on the command line is one the program takes.
+  local args
+  args=$(python3 - root/usr/share/xscreensaver/config/clackmoor.xml <<'PY'
+import sys, xml.etree.ElementTree as ET
+page = ET.parse(sys.argv[1]).getroot()
+boxes = [b.get("id") for b in page.iter("boolean")]
+assert [b for b in boxes if b.startswith("pattern")] == ["pattern%d" % n for n in range(1, 11)]
+assert "ati" in boxes and "showfps" in boxes
+assert [len(list(s.iter("option"))) for s in page.iter("select")] == [3]
+print(" ".join(e.get(a) for e in page.iter() for a in ("arg", "arg-set", "arg-unset") if e.get(a)))
+PY
+)
+  # shellcheck disable=SC2086
+  root/usr/libexec/xscreensaver/clackmoor $args -help >/dev/null || fail "the page's options: $args"
   # Every library the program names comes from a package the control file names (the
   # sanitizers' run-time libraries are this tree's own).
   local program=root/usr/libexec/xscreensaver/clackmoor needed path pkg
