@@ -32,7 +32,7 @@ ExternalProject_Add(freeglut_build
     -DFREEGLUT_BUILD_DEMOS=OFF
     -DFREEGLUT_GLES=OFF
     -DFREEGLUT_REPLACE_GLUT=OFF
-    -DCMAKE_C_FLAGS=-w
+    "-DCMAKE_C_FLAGS=-w -ffunction-sections -fdata-sections"
   BUILD_BYPRODUCTS ${FREEGLUT_PREFIX}/lib/libfreeglut_static.a
   UPDATE_COMMAND ""
   USES_TERMINAL_BUILD OFF)
