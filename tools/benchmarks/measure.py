@@ -482,14 +482,21 @@ def perf_stat(pids, seconds):
     return threads
 
 
+def is_32_bit(program):
+    """Whether the Windows program is PE32 (i386) rather than PE32+."""
+    try:
+        with open(program, "rb") as f:
+            head = f.read(4096)
+    except OSError:
+        return False
+    pe = int.from_bytes(head[0x3C:0x40], "little")
+    return int.from_bytes(head[pe + 24:pe + 26], "little") == 0x10B
+
+
 def program_symbols(program):
     """Sorted (address, name) of the program's functions, from its own symbol table."""
-    tool = "x86_64-w64-mingw32-nm"
+    tool = "i686-w64-mingw32-nm" if is_32_bit(program) else "x86_64-w64-mingw32-nm"
     try:
-        head = open(program, "rb").read(4096)
-        pe = int.from_bytes(head[0x3C:0x40], "little")
-        if int.from_bytes(head[pe + 24:pe + 26], "little") == 0x10B:  # PE32: i386
-            tool = "i686-w64-mingw32-nm"
         text = subprocess.run([tool, "-C", program], capture_output=True, text=True).stdout
     except OSError:
         return []
@@ -725,9 +732,9 @@ def size_rows(data, rows, meta):
                 tb, bm, note = "not measured (%s)" % absent["before"], None, ""
             else:
                 tb, bm = cell(b, key, digits)
-                note = "file: %s; saver now ÷ before: %s" % (
-                    display_path(programs.get("before", "?").rsplit(" /s", 1)[0]),
-                    ratio(sm, bm))
+                path = programs.get("before", "?").rsplit(" /s", 1)[0]
+                note = "file: %s (%d-bit); saver now ÷ before: %s" % (
+                    display_path(path), 32 if is_32_bit(path) else 64, ratio(sm, bm))
             rows.append(("%s at %s, saver before pacing" % (label, size), tb, tr, ratio(bm, rm),
                          note))
 
