@@ -782,7 +782,8 @@ def profile_rows(prof, rows, lines):
             else:
                 cells.append((fmt(p[key], digits), p[key]))
         rows.append(("%s at %s (perf)" % (label, size), cells[0][0], cells[1][0],
-                     ratio(cells[0][1], cells[1][1]), "one run of %.0f s" % prof["seconds"]))
+                     ratio(cells[0][1], cells[1][1]),
+                     "" if "unavailable" in prof else "one run of %.0f s" % prof["seconds"]))
     for name in ("saver", "reference"):
         p = prof.get(name, {})
         if p.get("modules"):
