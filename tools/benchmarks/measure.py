@@ -20,6 +20,7 @@ from outside the program, what a user sees of them.
         cpu_s_per_min
                     CPU time (user + system, all threads) of the Windows process from the end
                     of the warm-up to the key press, per minute of that time.
+        loader      the Linux program that ran the Windows process (its /proc/PID/exe).
       The Windows process is the one among the started process and its descendants whose
       command line names the program (for a 32-bit program the started wine64 is only a
       stub that waits for it, and the real process is orphaned: this process adopts it as
