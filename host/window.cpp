@@ -151,11 +151,25 @@ static RECT virtualScreen() {
     return bounds;
 }
 
+// After a display change. NOTE: the screen DC's clip box can still give the old size while
+// the change is delivered (seen under Wine); the virtual-screen metrics are current. Windows
+// 95 and NT 4.0 have no such metrics (0), and one monitor, so the clip box serves there.
+static RECT changedVirtualScreen() {
+    const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    const int height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    if (width <= 0 || height <= 0) {
+        return virtualScreen();
+    }
+    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    const int top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    return RECT{left, top, left + width, top + height};
+}
+
 // A monitor came or went or changed its resolution: the full-screen window covers the new
 // virtual screen, and the event goes on so the views are laid out anew.
 static LRESULT onDisplayChange(HWND window, WPARAM wParam, LPARAM lParam) {
     if (fullScreen()) {
-        const RECT screen = virtualScreen();
+        const RECT screen = changedVirtualScreen();
         SetWindowPos(window, HWND_TOPMOST, screen.left, screen.top, screen.right - screen.left,
                      screen.bottom - screen.top, SWP_NOACTIVATE);
     }

@@ -10,8 +10,8 @@ cp "$HOSTDIR/faultmode.exe" "$STUBS/PASSWORD.CPL" "$STUBS/stubprobe.dll" "$NINE/
 APPKEY='HKCU\Software\Wine\AppDefaults\faultmode.exe'
 DESKTOP='HKCU\Control Panel\Desktop'
 AEDEBUG='HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug'
-old_debugger=$("$WINE64" reg query "$AEDEBUG" /v Debugger 2>/dev/null | tr -d '\r' | sed -n 's/^ *Debugger *REG_SZ *//p')
-old_auto=$("$WINE64" reg query "$AEDEBUG" /v Auto 2>/dev/null | tr -d '\r' | sed -n 's/^ *Auto *REG_SZ *//p')
+old_debugger=$(reg_get "$AEDEBUG" Debugger)
+old_auto=$(reg_get "$AEDEBUG" Auto)
 restore() {
   reg_del "$APPKEY" Version
   reg_set "$DESKTOP" ScreenSaveUsePassword REG_DWORD 0

@@ -89,8 +89,13 @@ start_parent() {
 
 winepath_of() { echo "Z:$(echo "$1" | tr / '\\')"; }
 
-reg_set() { "$WINE64" reg add "$1" /v "$2" /t "$3" /d "$4" /f >/dev/null 2>&1; }
-reg_del() { "$WINE64" reg delete "$1" /v "$2" /f >/dev/null 2>&1 || true; }
+# The registry view this tree's programs read: a 32-bit program sees HKLM\Software through
+# Wow6432Node, so what a test sets for it goes there.
+REG_VIEW=/reg:64
+grep -q '^CMAKE_TOOLCHAIN_FILE.*i686' "$CLACKMOOR_BUILD/CMakeCache.txt" && REG_VIEW=/reg:32
+reg_set() { "$WINE64" reg add "$1" /v "$2" /t "$3" /d "$4" /f $REG_VIEW >/dev/null 2>&1; }
+reg_del() { "$WINE64" reg delete "$1" /v "$2" /f $REG_VIEW >/dev/null 2>&1 || true; }
+reg_get() { "$WINE64" reg query "$1" /v "$2" $REG_VIEW 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"; }
 
 finish() {
   for pid in $SAVER_PID $PARENT_PID; do

@@ -25,7 +25,9 @@ constexpr uint32_t randIncrement = 2531011u;
 
 // The generator state from which the next draw yields `value` (0 to 32767).
 inline uint32_t seedForDraw(int value) {
-    uint32_t inverse = randMultiplier; // Newton's iteration for the inverse modulo 2^32
+    // The multiplier's inverse modulo 2^32: each step doubles the number of low bits in which
+    // multiplier x inverse is already 1, so five steps from 3 right bits cover all 32.
+    uint32_t inverse = randMultiplier;
     for (int i = 0; i < 5; ++i) {
         inverse *= 2u - randMultiplier * inverse;
     }
