@@ -59,6 +59,26 @@ static HWND windowOrForeground(uint32_t value) {
     return namesWindow(value) ? windowFromDecimal(value) : GetForegroundWindow();
 }
 
+// NOTE: when the parent's process is killed outright, Wine takes its windows, the preview
+// among them, without a WM_DESTROY to the preview's thread, and the loop would wait for ever.
+// A thread timer comes round only when no frame is due, so never while the preview draws;
+// it ends the loop once the preview window is gone.
+constexpr UINT orphanCheckMs = 250;
+
+static void CALLBACK endOrphanedPreview(HWND, UINT, UINT_PTR, DWORD) {
+    if (hostState.saverWindow && !IsWindow(hostState.saverWindow)) {
+        PostQuitMessage(0);
+    }
+}
+
+static int32_t runPreview(uint32_t parent) {
+    if (!namesWindow(parent)) {
+        return -1;
+    }
+    SetTimer(nullptr, 0, orphanCheckMs, endOrphanedPreview);
+    return saverWindowMain(windowFromDecimal(parent));
+}
+
 int32_t dispatchMode(HINSTANCE instance, const char* tail) {
     hostState.instance = instance;
     hostState.win9xFamily = detectWin9xFamily();
@@ -75,8 +95,7 @@ int32_t dispatchMode(HINSTANCE instance, const char* tail) {
         requestPasswordChange(windowOrForeground(request.handle));
         return 0;
     case modePreview:
-        return namesWindow(request.handle) ? saverWindowMain(windowFromDecimal(request.handle))
-                                           : -1;
+        return runPreview(request.handle);
     case modeFullScreen:
         return saverWindowMain(nullptr);
     default:
