@@ -164,18 +164,37 @@ void saveDialogRecord(std::mt19937& random, const char* ati) {
     saveSettings();
 }
 
-HWND waitForWindow(const char* className, const char* title, DWORD seconds) {
+struct SaverSearch {
+    const char* title;
+    HWND found;
+};
+
+BOOL CALLBACK findSaverChild(HWND top, LPARAM param) {
+    SaverSearch& search = *reinterpret_cast<SaverSearch*>(param);
+    search.found = FindWindowExA(top, nullptr, "WindowsScreenSaverClass", search.title);
+    return search.found == nullptr;
+}
+
+// The saver window with that title: top-level (full screen) or the child of one (preview).
+HWND waitForSaver(const char* title, DWORD seconds) {
     const DWORD until = GetTickCount() + 1000 * seconds;
-    HWND found = nullptr;
-    while (!(found = FindWindowA(className, title)) && GetTickCount() < until) {
+    SaverSearch search = {title, nullptr};
+    while (GetTickCount() < until) {
+        search.found = FindWindowA("WindowsScreenSaverClass", title);
+        if (!search.found) {
+            EnumWindows(findSaverChild, reinterpret_cast<LPARAM>(&search));
+        }
+        if (search.found) {
+            break;
+        }
         Sleep(50);
     }
-    return found;
+    return search.found;
 }
 
 int soak(DWORD intervalMs, long samples, DWORD churnMs, const char* title, const char* ati,
          const char* unixPid) {
-    HWND window = waitForWindow("WindowsScreenSaverClass", title, 60);
+    HWND window = waitForSaver(title, 60);
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
     HANDLE process =
