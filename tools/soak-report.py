@@ -190,8 +190,9 @@ def main():
                 w("| %s | %d | %d | %+.2f |" % (key, after[0][key], after[-1][key], growth[key]))
         w("| frames drawn | | %d | %.1f per second |" % (frames, frames / span if span else 0))
         w()
-        w("Sources: private bytes and working set from GetProcessMemoryInfo (private bytes "
-          "from the process's smaps_rollup where Wine reports none for another process); "
+        w("Sources: private bytes and working set from GetProcessMemoryInfo (where Wine reports "
+          "no private bytes for another process, the committed private memory of the Linux "
+          "process that is the Windows process: VmData of its status); "
           "handles from GetProcessHandleCount or the system's handle list; windows by "
           "enumeration.")
         if gdi_traced:

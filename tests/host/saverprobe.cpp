@@ -101,28 +101,26 @@ long handlesOf(HANDLE process, DWORD processId) {
     return -1;
 }
 
-// Private bytes (KiB). NOTE: Wine reports no PrivateUsage for other processes; the Windows
-// process is a Linux process there, whose private pages (resident or swapped) its
-// smaps_rollup gives, read through Wine's drive Z:.
+// Private bytes (KiB). NOTE: Wine reports no PrivateUsage for other processes; there the
+// Windows process is a Linux process whose committed private memory is its private writable
+// mappings, VmData in its status (read through Wine's drive Z:), resident or not.
 unsigned long privateKibOf(const PROCESS_MEMORY_COUNTERS_EX& memory, const char* unixPid) {
     if (memory.PrivateUsage) {
         return static_cast<unsigned long>(memory.PrivateUsage / 1024);
     }
-    const std::string path = std::string("Z:\\proc\\") + unixPid + "\\smaps_rollup";
+    const std::string path = std::string("Z:\\proc\\") + unixPid + "\\status";
     FILE* file = std::fopen(path.c_str(), "r");
-    unsigned long total = 0, kib = 0;
-    char line[256], name[64];
+    unsigned long kib = 0;
+    char line[256];
     while (file && std::fgets(line, sizeof line, file)) {
-        if (std::sscanf(line, "%63s %lu", name, &kib) == 2 &&
-            (!std::strcmp(name, "Private_Clean:") || !std::strcmp(name, "Private_Dirty:") ||
-             !std::strcmp(name, "Swap:"))) {
-            total += kib;
+        if (std::sscanf(line, "VmData: %lu", &kib) == 1) {
+            break;
         }
     }
     if (file) {
         std::fclose(file);
     }
-    return total;
+    return kib;
 }
 
 // One row: seconds since the first sample, the tick count (ms, to match Wine's traces),
