@@ -5,7 +5,6 @@
 // read past its terminating 0 faults.
 #include "host/cmdline.h"
 #include <gtest/gtest.h>
-#include <cinttypes>
 #include <cstdio>
 #include <cstring>
 #include <random>
