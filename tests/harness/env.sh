@@ -114,3 +114,24 @@ clackmoor_ensure_prefix() {
 clackmoor_wine() {
   "$WINE64" "$@"
 }
+
+# --- For the shell tests ----------------------------------------------------------------------
+# A test script sources this file (CTest gives it CLACKMOOR_BUILD and CLACKMOOR_SOURCE), checks
+# with `check`, and ends with `finish`, which fails when any check failed.
+set -o pipefail
+FAILURES=0
+fail() { echo "FAIL: $*"; FAILURES=$((FAILURES + 1)); }
+pass() { echo "ok: $*"; }
+check() { # check DESCRIPTION COMMAND...: passes when the command succeeds
+  local what=$1; shift
+  if "$@"; then pass "$what"; else fail "$what"; fi
+}
+finish() {
+  [ "$FAILURES" = 0 ] || { echo "$FAILURES check(s) failed"; exit 1; }
+  exit 0
+}
+# Runs a Windows program of the tree, its output with plain line ends.
+win() { "$WINE64" "$@" </dev/null 2> >(tr -d '\r' >&2) | tr -d '\r'; }
+if [ -n "${CLACKMOOR_BUILD:-}" ] && [ -d "$CLACKMOOR_BUILD" ]; then
+  clackmoor_env "$CLACKMOOR_BUILD"
+fi
