@@ -34,6 +34,13 @@ struct InputContextHooks {
     HIMC imePreviousContext;                   // the context taken from the window at creation
 };
 
+// The console display's power state, told by the system's power-setting notices (Vista and
+// later; looked up at run time so older Windows still start).
+struct DisplayPowerHooks {
+    void* notices[2]; // the registrations of the two display-state notices, or none
+    bool displayOff;  // nothing is drawn while it is off
+};
+
 // One process-wide record; everything zero or false at process start except
 // password.lastPasswordAsk.
 struct HostState {
@@ -47,6 +54,7 @@ struct HostState {
     HWND saverWindow;
     PasswordHooks password;
     InputContextHooks inputContext;
+    DisplayPowerHooks displayPower;
     bool inFaultFilter; // the fault filter is running (the system's filter calls it back)
 };
 extern HostState hostState;

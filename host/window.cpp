@@ -2,6 +2,9 @@
 // the window procedure that filters events before the saver event procedure sees them.
 #include "host/host.h"
 #include "render/render.h"
+#include "sim/sim.h"
+
+#include <cstring>
 
 static const char saverClassName[] = "WindowsScreenSaverClass";
 static const char fullScreenTitle[] = "Screen Saver";
@@ -36,8 +39,77 @@ static void restoreInputContext(HWND window) {
     }
 }
 
+// The display-state notices: the console display (Windows 8 and later) and the monitor
+// power (Vista and 7). Each reports a DWORD: 0 off, 1 on, 2 dimmed.
+static const GUID displayStateNotices[2] = {
+    {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}},
+    {0x02731015, 0x4510, 0x4526, {0x99, 0xe6, 0xe5, 0xa1, 0x7e, 0xbd, 0x1a, 0xea}},
+};
+constexpr WPARAM powerSettingChange = 0x8013; // PBT_POWERSETTINGCHANGE
+
+// The record a power-setting notice points at.
+struct PowerSettingNotice {
+    GUID setting;
+    DWORD dataLength;
+    unsigned char data[1];
+};
+
+static void registerDisplayNotices(HWND window) {
+    typedef void*(WINAPI * RegisterFn)(HANDLE, const GUID*, DWORD);
+    RegisterFn registerNotice =
+        findEntry<RegisterFn>(GetModuleHandleA("USER32.DLL"), "RegisterPowerSettingNotification");
+    for (int i = 0; i < 2 && registerNotice; ++i) {
+        hostState.displayPower.notices[i] =
+            registerNotice(window, &displayStateNotices[i], DEVICE_NOTIFY_WINDOW_HANDLE);
+    }
+}
+
+static void unregisterDisplayNotices() {
+    typedef BOOL(WINAPI * UnregisterFn)(void*);
+    UnregisterFn unregisterNotice = findEntry<UnregisterFn>(GetModuleHandleA("USER32.DLL"),
+                                                            "UnregisterPowerSettingNotification");
+    for (void*& notice : hostState.displayPower.notices) {
+        if (notice && unregisterNotice) {
+            unregisterNotice(notice);
+        }
+        notice = nullptr;
+    }
+}
+
+// The display went off: draw nothing and let the loop sleep. Back on: a fresh frame clock, so
+// the pause does not count as one long frame, and frames start again.
+static void setDisplayOff(HWND window, bool off) {
+    if (hostState.displayPower.displayOff == off) {
+        return;
+    }
+    hostState.displayPower.displayOff = off;
+    if (!off) {
+        resetFrameClock();
+        restartFramePacing();
+        InvalidateRect(window, nullptr, FALSE);
+    }
+}
+
+// Answered here: a display-state notice is no reason to end the saver, unlike the other power
+// notices that the default handling turns into a close.
+static LRESULT onPowerSetting(HWND window, LPARAM lParam) {
+    const PowerSettingNotice* notice = reinterpret_cast<const PowerSettingNotice*>(lParam);
+    if (notice == nullptr || notice->dataLength < sizeof(DWORD)) {
+        return TRUE;
+    }
+    for (const GUID& known : displayStateNotices) {
+        if (std::memcmp(&notice->setting, &known, sizeof known) == 0) {
+            DWORD state = 0;
+            std::memcpy(&state, notice->data, sizeof state);
+            setDisplayOff(window, state == 0);
+        }
+    }
+    return TRUE;
+}
+
 static LRESULT onCreate(HWND window, WPARAM wParam, LPARAM lParam) {
     detachInputContext(window);
+    registerDisplayNotices(window);
     GetCursorPos(&hostState.savedCursorPos);
     if (fullScreen()) {
         hideCursor();
@@ -47,19 +119,61 @@ static LRESULT onCreate(HWND window, WPARAM wParam, LPARAM lParam) {
 
 static LRESULT onDestroy(HWND window, WPARAM wParam, LPARAM lParam) {
     restoreInputContext(window);
+    unregisterDisplayNotices();
     PostQuitMessage(0);
     return forward(window, WM_DESTROY, wParam, lParam);
 }
 
-// Once a close is approved no further frame is drawn.
+// Once a close is approved no further frame is drawn. While the display is off the window is
+// validated, so no paint events come until it is back on.
 static LRESULT onPaint(HWND window, WPARAM wParam, LPARAM lParam) {
     if (hostState.closeApproved) {
         return DefWindowProcA(window, WM_PAINT, wParam, lParam);
     }
+    if (hostState.displayPower.displayOff) {
+        ValidateRect(window, nullptr);
+        return 0;
+    }
     if (fullScreen()) {
         hideCursor();
     }
-    return forward(window, WM_PAINT, wParam, lParam);
+    LRESULT result = forward(window, WM_PAINT, wParam, lParam);
+    markFramePaced(pacingClock());
+    return result;
+}
+
+// The whole virtual screen: every monitor.
+static RECT virtualScreen() {
+    RECT bounds = {};
+    HDC screen = GetDC(nullptr);
+    GetClipBox(screen, &bounds);
+    ReleaseDC(nullptr, screen);
+    return bounds;
+}
+
+// After a display change. NOTE: the screen DC's clip box can still give the old size while
+// the change is delivered (seen under Wine); the virtual-screen metrics are current. Windows
+// 95 and NT 4.0 have no such metrics (0), and one monitor, so the clip box serves there.
+static RECT changedVirtualScreen() {
+    const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    const int height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    if (width <= 0 || height <= 0) {
+        return virtualScreen();
+    }
+    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    const int top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    return RECT{left, top, left + width, top + height};
+}
+
+// A monitor came or went or changed its resolution: the full-screen window covers the new
+// virtual screen, and the event goes on so the views are laid out anew.
+static LRESULT onDisplayChange(HWND window, WPARAM wParam, LPARAM lParam) {
+    if (fullScreen()) {
+        const RECT screen = changedVirtualScreen();
+        SetWindowPos(window, HWND_TOPMOST, screen.left, screen.top, screen.right - screen.left,
+                     screen.bottom - screen.top, SWP_NOACTIVATE);
+    }
+    return forward(window, WM_DISPLAYCHANGE, wParam, lParam);
 }
 
 // The preview's right-click menu and help belong to the settings page that holds it.
@@ -136,6 +250,13 @@ LRESULT CALLBACK saverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         return onSysCommand(window, wParam, lParam);
     case WM_TIMER:
         return onTimer(window, wParam, lParam);
+    case WM_DISPLAYCHANGE:
+        return onDisplayChange(window, wParam, lParam);
+    case WM_POWERBROADCAST:
+        if (wParam == powerSettingChange) {
+            return onPowerSetting(window, lParam);
+        }
+        return forward(window, message, wParam, lParam);
     default:
         return forward(window, message, wParam, lParam);
     }
@@ -158,13 +279,8 @@ static SaverFrame previewFrame(HWND parent) {
 }
 
 static SaverFrame fullScreenFrame() {
-    SaverFrame frame = {WS_EX_TOPMOST,
-                        WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
-                        fullScreenTitle,
-                        {}};
-    HDC screen = GetDC(nullptr);
-    GetClipBox(screen, &frame.bounds);
-    ReleaseDC(nullptr, screen);
+    SaverFrame frame = {WS_EX_TOPMOST, WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
+                        fullScreenTitle, virtualScreen()};
     return frame;
 }
 
@@ -188,14 +304,25 @@ static bool registerSaverClass() {
     return RegisterClassA(&saverClass) != 0;
 }
 
+// Waits until the next frame is due, or less when any message other than a paint arrives, so
+// input still ends the saver at once.
+static void waitForNextFrame() {
+    const UINT wakeOn = QS_ALLINPUT & ~QS_PAINT; // paint is always pending: it is the frame
+    DWORD ms = static_cast<DWORD>(framePacingWait(pacingClock()) * 1000.0);
+    if (HIWORD(GetQueueStatus(wakeOn)) != 0) {
+        ms = 0; // what is queued already goes first
+    }
+    // NOTE: Wine reads the X server's input only when the queue runs dry or every 200
+    // messages, and the endless stream of paint events never lets it run dry (a key took
+    // 10 s to arrive); this wait, even of no time, lets it look.
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, ms, wakeOn);
+}
+
 // Returns the quit code (0 for every quit this program requests).
 static int32_t runMessageLoop() {
     MSG message = {};
     for (;;) {
-        // NOTE: Wine reads the X server's input only when the queue runs dry or every 200
-        // messages, and the endless stream of paint events never lets it run dry (a key
-        // took 10 s to arrive); a wait of no time lets it look. A no-op on Windows.
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT);
+        waitForNextFrame();
         if (GetMessageA(&message, nullptr, 0, 0) == 0) {
             break;
         }

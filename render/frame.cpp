@@ -1,6 +1,6 @@
 // One frame: the turning stand, the strings and balls at the swing's positions, the
 // drifting backdrop and the two counter-turning floor discs.
-#include "render/render.h"
+#include "render/scene.h"
 #include "settings/settings.h"
 #include "sim/sim.h"
 
@@ -128,19 +128,17 @@ static void drawFloorDiscs() {
     glPopMatrix();
 }
 
-int drawFrame() {
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+// The whole scene in the current view, with the counters and the swing as they stand.
+static void drawScene() {
     glLoadIdentity();
     glCallList(textureResetList);
     glEnable(GL_FOG);
     glPushMatrix();
-    advanceScenery();
     glTranslatef(0.0f, 0.5f, -12.0f);
     glRotatef(sceneryTurn(standTurnRate), 0.0f, 1.0f, 0.0f); // the stand's turn
     drawPosts();
     glCallList(railList); // directly after the posts: it draws with their texture state
     glCallList(capList);
-    stepSwing(frameClock.frameTime);
     for (int ball = 0; ball < ballCount; ++ball)
         drawBall(ball);
     glPopMatrix();
@@ -151,6 +149,21 @@ int drawFrame() {
     glCallList(textureResetList);
     drawFloorDiscs();
     glDisable(GL_BLEND);
+}
+
+int drawFrame() {
+    // The whole window, the parts on no monitor included, is cleared once.
+    glDisable(GL_SCISSOR_TEST);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // The world moves once a frame, however many monitors show it.
+    advanceScenery();
+    stepSwing(frameClock.frameTime);
+    glEnable(GL_SCISSOR_TEST);
+    for (int32_t view = 0; view < viewLayout.count; ++view) {
+        applyView(viewLayout.viewports[view]);
+        drawScene();
+    }
+    glDisable(GL_SCISSOR_TEST);
     glFlush();
     return 1;
 }

@@ -1,9 +1,7 @@
-// The GL context on the saver window and the render state every frame relies on.
+// The WGL context on the saver window, and the monitors the window's views are laid on.
 #include "render/render.h"
-#include "sim/sim.h"
 
 #include <GL/gl.h>
-#include <GL/glu.h>
 
 GLContextHandles glContext;
 
@@ -42,6 +40,16 @@ static bool failGLContext(const char* text) {
     return false;
 }
 
+// Swaps wait for the display's refresh where the driver offers it, so frames never tear and
+// a fast display does not draw more than it shows. Looked up at run time: an extension.
+static void syncSwapsToRefresh() {
+    typedef BOOL(WINAPI * SwapIntervalFn)(int interval);
+    PROC entry = wglGetProcAddress("wglSwapIntervalEXT");
+    SwapIntervalFn swapInterval = reinterpret_cast<SwapIntervalFn>(reinterpret_cast<void*>(entry));
+    if (swapInterval != nullptr)
+        swapInterval(1);
+}
+
 bool createGLContext(HWND window) {
     glContext.deviceContext = GetDC(window);
     int format = ChoosePixelFormat(glContext.deviceContext, &saverPixelFormat);
@@ -54,48 +62,8 @@ bool createGLContext(HWND window) {
         return failGLContext("Can't Create A GL Rendering Context.");
     if (!wglMakeCurrent(glContext.deviceContext, glContext.renderingContext))
         return failGLContext("Can't activate GLRC.");
+    syncSwapsToRefresh();
     return true;
-}
-
-void resizeView(int32_t width, int32_t height) {
-    if (height == 0)
-        height = 1;
-    glViewport(0, 0, width, height);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    // 45 degrees vertically; near plane is 0.1 in single precision, widened.
-    gluPerspective(45.0, static_cast<double>(width) / static_cast<double>(height),
-                   static_cast<double>(0.1f), 100.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    resetFrameClock();
-}
-
-void setBaseRenderState() {
-    glShadeModel(GL_SMOOTH);
-    glClearColor(0.0f, 0.0f, 0.0f, 0.5f);
-    glClearDepth(1.0);
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LEQUAL);
-    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
-}
-
-void setSceneRenderState() {
-    uploadTextures();
-    glEnable(GL_TEXTURE_2D);
-    // Additive: the translucent parts add colour x alpha; switched on per part by the frame.
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-    // Culling itself is switched on only by the ball list.
-    glCullFace(GL_BACK);
-    const GLfloat fogColour[4] = {0.2f, 0.5f, 0.3f, 1.0f};
-    glFogi(GL_FOG_MODE, GL_LINEAR);
-    glFogfv(GL_FOG_COLOR, fogColour);
-    glFogf(GL_FOG_DENSITY, 1.5f);
-    glHint(GL_FOG_HINT, GL_FASTEST);
-    glFogf(GL_FOG_START, 1.0f); // eye-space distances, scene units
-    glFogf(GL_FOG_END, 19.0f);
-    glEnable(GL_FOG);
-    glHint(GL_POLYGON_SMOOTH_HINT, GL_NICEST);
 }
 
 void releaseGLContext(HWND window) {
@@ -109,4 +77,74 @@ void releaseGLContext(HWND window) {
         ReleaseDC(window, glContext.deviceContext);
         glContext.deviceContext = nullptr;
     }
+}
+
+struct MonitorList {
+    int32_t count;
+    ScreenRect rects[maxViewports];
+};
+
+static BOOL CALLBACK addMonitor(HMONITOR, HDC, LPRECT rect, LPARAM data) {
+    MonitorList& list = *reinterpret_cast<MonitorList*>(data);
+    if (list.count < maxViewports)
+        list.rects[list.count++] = {rect->left, rect->top, rect->right, rect->bottom};
+    return TRUE;
+}
+
+// NOTE: EnumDisplayMonitors came with Windows 98 and 2000; looked up at run time so that
+// Windows 95 and NT 4.0 still start, with one view over the whole window.
+void layOutWindowViews(HWND window) {
+    RECT client = {};
+    GetClientRect(window, &client);
+    if (client.bottom == 0)
+        client.bottom = 1; // as the single view has always taken it
+    POINT origin = {0, 0};
+    ClientToScreen(window, &origin);
+    const ScreenRect whole = {origin.x, origin.y, origin.x + client.right,
+                              origin.y + client.bottom};
+    MonitorList monitors = {};
+    typedef BOOL(WINAPI * EnumMonitorsFn)(HDC, LPCRECT, MONITORENUMPROC, LPARAM);
+    EnumMonitorsFn enumMonitors = reinterpret_cast<EnumMonitorsFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("USER32.DLL"), "EnumDisplayMonitors")));
+    const bool child = (GetWindowLongA(window, GWL_STYLE) & WS_CHILD) != 0;
+    if (!child && enumMonitors != nullptr)
+        enumMonitors(nullptr, nullptr, addMonitor, reinterpret_cast<LPARAM>(&monitors));
+    if (monitors.count == 0)
+        setViewLayout(layOutViews(whole, &whole, 1));
+    else
+        setViewLayout(layOutViews(whole, monitors.rects, monitors.count));
+}
+
+// NOTE: kept in this file, which every program that draws links, so the linker has the
+// stand-ins before it reaches freeglut. freeglut's Windows start-up refers to the multimedia timer
+// and the joystick API of WINMM.DLL (timer resolution, its event-loop clock, joystick polling). The
+// saver runs no GLUT loop and reads no joystick, so these stand-ins fill the import slots freeglut
+// calls through, and the program does not load WINMM.DLL at all.
+extern "C" {
+static DWORD WINAPI standInTimeGetTime() {
+    return GetTickCount();
+}
+static UINT WINAPI standInTimePeriod(UINT) {
+    return 0;
+} // TIMERR_NOERROR
+static UINT WINAPI standInJoyGetPosEx(UINT, void*) {
+    return 167;
+} // JOYERR_UNPLUGGED
+static UINT WINAPI standInJoyGetDevCaps(UINT_PTR, void*, UINT) {
+    return 6;
+} // MMSYSERR_NODRIVER
+
+#if defined(__i386__)
+#define IMPORT_SLOT(name, argBytes) "__imp__" #name "@" #argBytes
+#else
+#define IMPORT_SLOT(name, argBytes) "__imp_" #name
+#endif
+DWORD(WINAPI* timeGetTimeSlot)() __asm__(IMPORT_SLOT(timeGetTime, 0)) = standInTimeGetTime;
+UINT(WINAPI* timeBeginPeriodSlot)
+(UINT) __asm__(IMPORT_SLOT(timeBeginPeriod, 4)) = standInTimePeriod;
+UINT(WINAPI* timeEndPeriodSlot)(UINT) __asm__(IMPORT_SLOT(timeEndPeriod, 4)) = standInTimePeriod;
+UINT(WINAPI* joyGetPosExSlot)
+(UINT, void*)__asm__(IMPORT_SLOT(joyGetPosEx, 8)) = standInJoyGetPosEx;
+UINT(WINAPI* joyGetDevCapsSlot)
+(UINT_PTR, void*, UINT) __asm__(IMPORT_SLOT(joyGetDevCapsA, 12)) = standInJoyGetDevCaps;
 }

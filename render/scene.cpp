@@ -1,6 +1,7 @@
 // The five mipmapped textures and the nine display lists of the static scene.
-#include "render/render.h"
+#include "render/scene.h"
 #include "assets/assets.h"
+#include "sim/sim.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -110,20 +111,26 @@ static void recordBallList() {
 }
 
 // A 22 x 16 quad 18 units back showing a quarter of the backdrop's width; the caller binds
-// texture 1 and undoes the translation.
+// texture 1 and undoes the translation. Beside it, a quad of the same size on each side
+// carries the clouds on at the same texel density (the texture repeats along s), so views
+// wider than 4:3, up to about 40:9, show no edge; at 4:3 they lie outside the view.
 static void recordBackdropList() {
     glNewList(backdropList, GL_COMPILE);
     glTranslatef(0.0f, 0.0f, -18.0f);
     glColor3f(0.1f, 0.4f, 0.2f);
     glBegin(GL_QUADS);
-    glTexCoord2f(0.0f, 0.0f);
-    glVertex3i(-11, -8, 0);
-    glTexCoord2f(0.25f, 0.0f);
-    glVertex3i(11, -8, 0);
-    glTexCoord2f(0.25f, 1.0f);
-    glVertex3i(11, 8, 0);
-    glTexCoord2f(0.0f, 1.0f);
-    glVertex3i(-11, 8, 0);
+    for (int part = -1; part <= 1; ++part) {
+        const GLfloat s = 0.25f * static_cast<GLfloat>(part);
+        const int x = 22 * part;
+        glTexCoord2f(s, 0.0f);
+        glVertex3i(x - 11, -8, 0);
+        glTexCoord2f(s + 0.25f, 0.0f);
+        glVertex3i(x + 11, -8, 0);
+        glTexCoord2f(s + 0.25f, 1.0f);
+        glVertex3i(x + 11, 8, 0);
+        glTexCoord2f(s, 1.0f);
+        glVertex3i(x - 11, 8, 0);
+    }
     glEnd();
     glEndList();
 }
@@ -164,4 +171,10 @@ void buildDisplayLists() {
     recordTextureResetList();
     recordFloorList(lowerFloorList, latticeTexture);
     recordFloorList(upperFloorList, ringTexture);
+}
+
+void setUpScene() {
+    buildDisplayLists();
+    clearBallTable();
+    launchFirstPattern();
 }

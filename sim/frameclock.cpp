@@ -45,3 +45,28 @@ void countFrame() {
     frameClock.frameTime =
         averageFrameTime(frameClock.startTick, processClock(), frameClock.frameCount);
 }
+
+FramePacer framePacer;
+
+double pacingClock() {
+    return static_cast<double>(steadyNanoseconds()) * 1e-9;
+}
+
+double framePacingWait(double now) {
+    if (!framePacer.started || now >= framePacer.nextFrameDue)
+        return 0.0;
+    return framePacer.nextFrameDue - now;
+}
+
+void markFramePaced(double now) {
+    // More than a frame behind (a slow frame, a pause): start a fresh grid instead of
+    // drawing a burst of frames to catch up.
+    if (!framePacer.started || now - framePacer.nextFrameDue > minFramePeriod)
+        framePacer.nextFrameDue = now;
+    framePacer.nextFrameDue += minFramePeriod;
+    framePacer.started = true;
+}
+
+void restartFramePacing() {
+    framePacer.started = false;
+}

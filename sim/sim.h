@@ -81,3 +81,25 @@ double averageFrameTime(int32_t startTick, int32_t now, int32_t frameCount);
 void resetFrameClock();
 void restartFrameClock();
 void countFrame();
+
+// --- Frame pacing ----------------------------------------------------------------------------
+
+// At most 60 frames a second on every display: faster displays and unsynchronised swaps
+// would otherwise turn the scenery faster (it moves per frame) and keep a core busy.
+constexpr double minFramePeriod = 1.0 / 60.0; // seconds
+
+// Frames are due on a grid of minFramePeriod, so a wait that overshoots is made up by the
+// next one and the average stays at the cap.
+struct FramePacer {
+    double nextFrameDue; // seconds of pacingClock
+    bool started;        // a frame has been drawn since the last restart
+};
+extern FramePacer framePacer;
+
+double pacingClock(); // monotonic seconds
+// Seconds to wait at `now` before the next frame may be drawn; 0 when it may be drawn now.
+double framePacingWait(double now);
+// A frame was drawn at `now`.
+void markFramePaced(double now);
+// The next frame may be drawn at once (after a pause, when the display comes back).
+void restartFramePacing();

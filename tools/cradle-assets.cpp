@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
-#include <vector>
 #include "assets/assets.h"
+#include "tools/pngfile.h"
 
 namespace {
 
@@ -46,81 +46,6 @@ void writeFile(Output& output, const char* name, const uint8_t* bytes, size_t co
     closeOutput(output, file, name);
 }
 
-// A minimal PNG encoder: 8-bit grey or RGB, deflate in stored blocks.
-
-uint32_t crc32(const uint8_t* bytes, size_t count, uint32_t crc = 0) {
-    crc = ~crc;
-    for (size_t i = 0; i < count; ++i) {
-        crc ^= bytes[i];
-        for (int bit = 0; bit < 8; ++bit) {
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-        }
-    }
-    return ~crc;
-}
-
-void putBig32(std::vector<uint8_t>& out, uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        out.push_back(static_cast<uint8_t>(value >> shift));
-    }
-}
-
-void putChunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data) {
-    putBig32(out, static_cast<uint32_t>(data.size()));
-    size_t start = out.size();
-    out.insert(out.end(), type, type + 4);
-    out.insert(out.end(), data.begin(), data.end());
-    putBig32(out, crc32(out.data() + start, out.size() - start));
-}
-
-// zlib stream of stored deflate blocks, at most 65535 bytes each.
-std::vector<uint8_t> zlibStored(const std::vector<uint8_t>& raw) {
-    std::vector<uint8_t> out = {0x78, 0x01};
-    size_t at = 0;
-    do {
-        size_t length = raw.size() - at < 65535 ? raw.size() - at : 65535;
-        bool last = at + length == raw.size();
-        out.push_back(last ? 1 : 0);
-        out.push_back(static_cast<uint8_t>(length));
-        out.push_back(static_cast<uint8_t>(length >> 8));
-        out.push_back(static_cast<uint8_t>(~length));
-        out.push_back(static_cast<uint8_t>(~length >> 8));
-        out.insert(out.end(), raw.begin() + at, raw.begin() + at + length);
-        at += length;
-    } while (at < raw.size());
-    uint32_t a = 1, b = 0; // adler32
-    for (uint8_t byte : raw) {
-        a = (a + byte) % 65521;
-        b = (b + a) % 65521;
-    }
-    putBig32(out, (b << 16) | a);
-    return out;
-}
-
-std::vector<uint8_t> encodePng(const TextureView& image) {
-    int channels = image.format == TexelFormat::rgb ? 3 : 1;
-    size_t rowBytes = static_cast<size_t>(image.width) * channels;
-    std::vector<uint8_t> raw;
-    for (int row = image.height - 1; row >= 0; --row) { // PNG runs top down
-        raw.push_back(0);                               // filter: none
-        const uint8_t* start = image.texels + row * rowBytes;
-        raw.insert(raw.end(), start, start + rowBytes);
-    }
-    std::vector<uint8_t> header;
-    putBig32(header, static_cast<uint32_t>(image.width));
-    putBig32(header, static_cast<uint32_t>(image.height));
-    header.push_back(8);                     // bits per sample
-    header.push_back(channels == 3 ? 2 : 0); // colour type: RGB or grey
-    header.push_back(0);                     // deflate
-    header.push_back(0);                     // adaptive filtering
-    header.push_back(0);                     // no interlace
-    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    putChunk(png, "IHDR", header);
-    putChunk(png, "IDAT", zlibStored(raw));
-    putChunk(png, "IEND", {});
-    return png;
-}
-
 void writeTextures(Output& output) {
     for (int name = 1; name <= textureCount; ++name) {
         TextureView image = embeddedTexture(name);
@@ -129,9 +54,12 @@ void writeTextures(Output& output) {
         std::snprintf(fileName, sizeof fileName, "texture%d.raw", name);
         writeFile(output, fileName, image.texels,
                   static_cast<size_t>(image.width) * image.height * channels);
-        std::vector<uint8_t> png = encodePng(image);
         std::snprintf(fileName, sizeof fileName, "texture%d.png", name);
-        writeFile(output, fileName, png.data(), png.size());
+        const std::string path = output.directory + "/" + fileName;
+        if (!writePng(path.c_str(), image.texels, image.width, image.height, channels)) {
+            std::fprintf(stderr, "cradle-assets: cannot write %s\n", path.c_str());
+            output.failed = true;
+        }
     }
 }
 

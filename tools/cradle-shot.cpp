@@ -2,15 +2,19 @@
 // deterministically, and saves them as PNG.
 //
 //   cradle-shot --seed N --frames F --frame-time T --size WxH --out FILE.png
-//               [--ati 0|1] [--every K]
+//               [--ati 0|1] [--every K] [--monitors WxH+X+Y,...]
 //
 // The settings come from the registry as the saver loads them; --ati overrides the
 // compatibility mode for this run only. The generator is seeded with N just before the
 // launch, and every frame steps the swing by T seconds instead of the measured clock.
-// With --every K, every K-th frame is saved too, as FILE-<frame>.png.
+// With --every K, every K-th frame is saved too, as FILE-<frame>.png. With --monitors the
+// window stands for a full-screen saver over those monitors (screen pixels; the window's
+// top left is the leftmost and topmost monitor edge) and the views are laid out as the saver
+// lays them; without it the window is one view.
 #include "render/render.h"
 #include "settings/settings.h"
 #include "sim/sim.h"
+#include "tools/pngfile.h"
 
 #include <GL/gl.h>
 
@@ -32,12 +36,15 @@ struct ShotOptions {
     std::string out;
     int ati = -1; // -1: as stored
     long every = 0;
+    int32_t monitorCount = 0;
+    ScreenRect monitors[maxViewports] = {};
 };
 
 int usage(const char* problem) {
     std::fprintf(stderr,
                  "cradle-shot: %s\nusage: cradle-shot --seed N --frames F --frame-time T "
-                 "--size WxH --out FILE.png [--ati 0|1] [--every K]\n",
+                 "--size WxH --out FILE.png [--ati 0|1] [--every K] "
+                 "[--monitors WxH+X+Y,...]\n",
                  problem);
     return 2;
 }
@@ -63,6 +70,32 @@ bool parseSize(const char* text, int& width, int& height) {
     width = static_cast<int>(wv);
     height = static_cast<int>(hv);
     return true;
+}
+
+// WxH+X+Y,... : X and Y may be negative (a monitor left of or above the primary).
+bool parseMonitors(const char* text, ShotOptions& o) {
+    o.monitorCount = 0;
+    const char* at = text;
+    for (;;) {
+        long w = 0, h = 0, x = 0, y = 0;
+        int used = 0;
+        char sx = 0, sy = 0;
+        if (std::sscanf(at, "%5ldx%5ld%c%6ld%c%6ld%n", &w, &h, &sx, &x, &sy, &y, &used) != 6 ||
+            (sx != '+' && sx != '-') || (sy != '+' && sy != '-') || w < 1 || h < 1 ||
+            o.monitorCount == maxViewports)
+            return false;
+        if (sx == '-')
+            x = -x;
+        if (sy == '-')
+            y = -y;
+        o.monitors[o.monitorCount++] = {static_cast<int32_t>(x), static_cast<int32_t>(y),
+                                        static_cast<int32_t>(x + w), static_cast<int32_t>(y + h)};
+        at += used;
+        if (*at == '\0')
+            return true;
+        if (*at++ != ',')
+            return false;
+    }
 }
 
 // Returns 0 when the options are complete and sound, else the exit code after a message.
@@ -106,6 +139,9 @@ int parseOptions(int argc, char** argv, ShotOptions& o) {
             if (!parseWhole(value, 0, 1, v))
                 return usage("--ati takes 0 or 1");
             o.ati = static_cast<int>(v);
+        } else if (std::strcmp(name, "--monitors") == 0) {
+            if (!parseMonitors(value, o))
+                return usage("--monitors takes WxH+X+Y[,WxH+X+Y...], at most 16 monitors");
         } else if (std::strcmp(name, "--every") == 0) {
             if (!parseWhole(value, 1, 100000000, v))
                 return usage("--every takes a whole number of at least 1");
@@ -118,78 +154,6 @@ int parseOptions(int argc, char** argv, ShotOptions& o) {
         if (!s)
             return usage("--seed, --frames, --frame-time, --size and --out are required");
     return 0;
-}
-
-// --- A minimal PNG encoder: 8-bit RGB, deflate in stored blocks -------------------------------
-
-uint32_t crc32(const uint8_t* bytes, size_t count, uint32_t crc) {
-    crc = ~crc;
-    for (size_t i = 0; i < count; ++i) {
-        crc ^= bytes[i];
-        for (int k = 0; k < 8; ++k)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
-void putBig32(std::vector<uint8_t>& out, uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8)
-        out.push_back(static_cast<uint8_t>(v >> shift));
-}
-
-void putChunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data) {
-    putBig32(out, static_cast<uint32_t>(data.size()));
-    size_t start = out.size();
-    out.insert(out.end(), type, type + 4);
-    out.insert(out.end(), data.begin(), data.end());
-    putBig32(out, crc32(out.data() + start, out.size() - start, 0));
-}
-
-std::vector<uint8_t> zlibStored(const std::vector<uint8_t>& raw) {
-    std::vector<uint8_t> z = {0x78, 0x01};
-    size_t pos = 0;
-    do {
-        size_t n = raw.size() - pos < 65535 ? raw.size() - pos : 65535;
-        bool last = pos + n == raw.size();
-        z.push_back(last ? 1 : 0);
-        z.push_back(static_cast<uint8_t>(n));
-        z.push_back(static_cast<uint8_t>(n >> 8));
-        z.push_back(static_cast<uint8_t>(~n));
-        z.push_back(static_cast<uint8_t>(~n >> 8));
-        z.insert(z.end(), raw.begin() + pos, raw.begin() + pos + n);
-        pos += n;
-    } while (pos < raw.size());
-    uint32_t a = 1, b = 0; // adler32
-    for (uint8_t byte : raw) {
-        a = (a + byte) % 65521;
-        b = (b + a) % 65521;
-    }
-    putBig32(z, (b << 16) | a);
-    return z;
-}
-
-// pixels: GL's bottom-up RGB rows, tightly packed.
-bool writePng(const std::string& path, const std::vector<uint8_t>& pixels, int width, int height) {
-    std::vector<uint8_t> raw;
-    raw.reserve(static_cast<size_t>(height) * (width * 3 + 1));
-    for (int row = height - 1; row >= 0; --row) { // PNG runs top down
-        raw.push_back(0);                         // no filter
-        const uint8_t* line = pixels.data() + static_cast<size_t>(row) * width * 3;
-        raw.insert(raw.end(), line, line + width * 3);
-    }
-    std::vector<uint8_t> header;
-    putBig32(header, static_cast<uint32_t>(width));
-    putBig32(header, static_cast<uint32_t>(height));
-    header.insert(header.end(), {8, 2, 0, 0, 0}); // 8-bit RGB, deflate, no filter, no interlace
-    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    putChunk(png, "IHDR", header);
-    putChunk(png, "IDAT", zlibStored(raw));
-    putChunk(png, "IEND", {});
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (f == nullptr)
-        return false;
-    bool ok = std::fwrite(png.data(), 1, png.size(), f) == png.size();
-    return std::fclose(f) == 0 && ok;
 }
 
 std::string numberedName(const std::string& out, long frame) {
@@ -211,7 +175,7 @@ bool saveBackBuffer(const std::string& path, std::vector<uint8_t>& pixels, int w
     glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
-    if (writePng(path, pixels, width, height))
+    if (writePng(path.c_str(), pixels.data(), width, height, 3))
         return true;
     std::fprintf(stderr, "cradle-shot: cannot write %s\n", path.c_str());
     return false;
@@ -256,7 +220,18 @@ int main(int argc, char** argv) {
     if (!createGLContext(window))
         return 1;
     // The creation event's set-up, with the seed placed just before the launch.
-    resizeView(o.width, o.height);
+    if (o.monitorCount > 0) {
+        ScreenRect window = o.monitors[0];
+        for (int32_t i = 1; i < o.monitorCount; ++i) {
+            window.left = o.monitors[i].left < window.left ? o.monitors[i].left : window.left;
+            window.top = o.monitors[i].top < window.top ? o.monitors[i].top : window.top;
+        }
+        window.right = window.left + o.width;
+        window.bottom = window.top + o.height;
+        setViewLayout(layOutViews(window, o.monitors, o.monitorCount));
+    } else {
+        resizeView(o.width, o.height);
+    }
     setBaseRenderState();
     setSceneRenderState();
     seedRandom(o.seed);

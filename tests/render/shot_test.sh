@@ -13,6 +13,30 @@ python3 "$here/png_check.py" shot.png 1280 720
 
 work=harness/shots
 rm -rf "$work"; mkdir -p "$work"
+# Wide screens (16:9 above, 21:9 and 32:9 here): clouds to both side edges.
+python3 "$here/png_check.py" --wide shot.png
+for size in 630x270 960x270; do
+  shot --seed 7 --frames 300 --frame-time 0.02 --size "$size" --out "$work/wide-$size.png"
+  python3 "$here/png_check.py" --wide "$work/wide-$size.png"
+done
+
+# Monitor layouts: each monitor's part of the window is the whole scene as that monitor alone
+# shows it, and the rest of the window is black.
+lone() { shot --seed 7 --frames 60 --frame-time 0.02 --size "$1" --out "$work/lone-$1.png"; }
+for size in 400x300 320x240 480x270; do lone "$size"; done
+layout() { # name window-size monitors view@x,y...
+  local name=$1 size=$2 monitors=$3; shift 3
+  shot --seed 7 --frames 60 --frame-time 0.02 --size "$size" --monitors "$monitors" \
+    --out "$work/$name.png"
+  python3 "$here/png_check.py" --views "$work/$name.png" "$@"
+}
+layout side-by-side 720x300 400x300+0+0,320x240+400+40 \
+  "$work/lone-400x300.png@0,0" "$work/lone-320x240.png@400,40"
+layout stacked 400x540 400x300+0+0,320x240+0+300 \
+  "$work/lone-400x300.png@0,0" "$work/lone-320x240.png@0,300"
+layout left-of-primary 800x270 480x270+0+0,320x240-320+30 \
+  "$work/lone-480x270.png@320,0" "$work/lone-320x240.png@0,30"
+
 for run in a b; do
   shot --seed 3 --frames 6 --frame-time 0.03 --size 160x120 --out "$work/$run.png" --every 3 --ati 1
 done
@@ -26,7 +50,9 @@ for bad in "--seed 1" "--seed x --frames 1 --frame-time 0 --size 8x8 --out x.png
            "--seed 1 --frames 0 --frame-time 0 --size 8x8 --out x.png" \
            "--seed 1 --frames 1 --frame-time 0 --size 8by8 --out x.png" \
            "--seed 1 --frames 1 --frame-time 0 --size 8x8 --out x.png --ati 2" \
-           "--seed 1 --frames 1 --frame-time 0 --size 8x8 --out x.png --bogus 1"; do
+           "--seed 1 --frames 1 --frame-time 0 --size 8x8 --out x.png --bogus 1" \
+           "--seed 1 --frames 1 --frame-time 0 --size 8x8 --out x.png --monitors 8x8+0" \
+           "--seed 1 --frames 1 --frame-time 0 --size 8x8 --out x.png --monitors 8x8+0+0,"; do
   set +e
   # shellcheck disable=SC2086
   shot $bad 2>/dev/null

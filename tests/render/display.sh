@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# The running full-screen saver on a display that changes under it: a new resolution is
+# covered and laid out anew, frames stay at 60 a second or fewer, nothing is drawn while the
+# display is off and drawing resumes when it is back, the registry's mode is put back at the
+# end only when another was left, and at 200 % scaling the saver covers every pixel and the
+# dialog is laid out at twice the size.
+. "$(dirname "$0")/../host/lib.sh"
+here=$(cd "$(dirname "$0")" && pwd)
+DTOOL="$CLACKMOOR_BUILD/tests/render/displaytool.exe"
+dtool() { "$WINE64" "$DTOOL" "$@" </dev/null 2>/dev/null | tr -d '\r'; }
+# Wine's fps trace prints "@ approx N fps" about every 1.5 s while frames are swapped.
+fps_count() { grep -c "approx" "$WORK/saver.log"; }
+fps_since() { tail -n +"$(($1 + 1))" "$WORK/saver.log" | sed -n 's/.*approx \([0-9.]*\)fps.*/\1/p'; }
+cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+shot_root() { import -window root "$1" 2>/dev/null; }
+
+screen_size() { xdpyinfo | awk '/dimensions:/ {print $2; exit}'; }
+# The trace of the display-mode calls; "(null)" is the restore of the registry's mode.
+restores() { grep -c 'NtUserChangeDisplaySettings (null)' "$WORK/saver.log"; }
+original=$(xrandr | awk '/\*/ {print $1; exit}')
+# A 640x480 mode for Wine to switch the virtual display to.
+xrandr --newmode clackmoor640 25.175 640 656 752 800 480 490 492 525 2>/dev/null
+xrandr --addmode screen clackmoor640 2>/dev/null
+trap 'xrandr --output screen --mode "$original" 2>/dev/null' EXIT
+
+WINEDEBUG=fps,+system start_saver "$SCR" /s
+w=$(saver_window) || fail "the saver window did not come up"
+
+# Another program switches to a new resolution (as a game would): the window covers it and
+# the scene is laid out for it.
+check "another program switches to 640x480" dtool mode 640 480
+sleep 3
+check "still running after the resolution change" alive "$SAVER_PID"
+rect=$(tool rect "${w:-0}")
+echo "  window after the change: $rect"
+check "the window covers the new 640x480 screen" [ "${rect% *}" = "0 0 640 480" ]
+shot_root "$WORK/640.png"
+check "the whole scene at 640x480" python3 "$here/png_check.py" "$WORK/640.png" 640 480
+
+# Pacing on a small display, where the software renderer could go well past 60.
+before=$(fps_count)
+sleep 8
+rates=$(fps_since "$before" | tail -n +2 | tr '\n' ' ')
+echo "  frames a second at 640x480: $rates"
+check "frames were counted" [ -n "$rates" ]
+check "at most 61 frames a second" awk -v r="$rates" 'BEGIN { n = split(r, a, " ");
+  for (i = 1; i <= n; i++) if (a[i] > 61.0) exit 1 }'
+
+# The display goes off: no frames and no spinning; back on: frames again.
+check "the display-off notice is answered" [ "$(dtool power "${w:-0}" 0)" = 1 ]
+sleep 2
+off_lines=$(fps_count); off_cpu=$(cpu_ticks "$SAVER_PID")
+sleep 4
+cpu=$(( $(cpu_ticks "$SAVER_PID") - off_cpu ))
+echo "  while off: $(( $(fps_count) - off_lines )) fps lines, $cpu ticks of CPU in 4 s"
+check "no frames while the display is off" [ "$(fps_count)" = "$off_lines" ]
+check "no spinning while the display is off" [ "$cpu" -lt 100 ]
+check "still running while the display is off" alive "$SAVER_PID"
+dtool power "${w:-0}" 1 >/dev/null
+sleep 4
+check "frames again once the display is back" [ "$(fps_count)" -gt "$off_lines" ]
+
+check "a key still ends the saver with 0" end_saver
+check "the registry's mode is put back at the end" [ "$(restores)" = 1 ]
+check "the screen is $original again" [ "$(screen_size)" = "$original" ]
+
+# 200 % scaling: every physical pixel is the saver's (Xvfb's root pattern has white pixels),
+# and the dialog is laid out at about twice its size at 100 %.
+dialog_width() {
+  "$WINE64" "$SCR" /c </dev/null >/dev/null 2>&1 &
+  local pid=$! dialog
+  dialog=$(tool wait "#32770" "Clackmoor Screen Saver" 20)
+  tool rect "${dialog:-0}" | cut -d' ' -f3
+  tool post "${dialog:-0}" 16 0 0
+  wait_exit "$pid" 20
+}
+narrow=$(dialog_width)
+reg_set 'HKCU\Control Panel\Desktop' LogPixels REG_DWORD 192
+wide=$(dialog_width)
+echo "  dialog width at 100 %: $narrow, at 200 %: $wide"
+check "the dialog is laid out at 200 %" awk -v a="${narrow:-0}" -v b="${wide:-0}" \
+  'BEGIN { exit !(a > 0 && b / a > 1.8 && b / a < 2.2) }'
+WINEDEBUG=+system start_saver "$SCR" /s
+w=$(saver_window) || fail "the saver window did not come up at 200 %"
+sleep 2
+shot_root "$WORK/dpi.png"
+check "at 200 % the saver covers every pixel" python3 -c '
+import sys; sys.path.insert(0, sys.argv[1]); import png_check
+w, h, rows = png_check.read_png(sys.argv[2])
+edge = [rows[y][3 * x:3 * x + 3] for y in range(h) for x in range(w)
+        if x in (0, w - 1) or y in (0, h - 1)]
+sys.exit(any(min(p) == 255 for p in edge))' "$here" "$WORK/dpi.png"
+check "a key ends the saver at 200 %" end_saver
+check "no mode set when nothing changed the mode" [ "$(restores)" = 1 ]
+reg_del 'HKCU\Control Panel\Desktop' LogPixels
+finish

@@ -1,0 +1,7 @@
+// PNG files for the tools, through stb_image_write (zlib-compressed).
+#pragma once
+#include <cstdint>
+
+// Writes width x height pixels of `channels` 8-bit samples (1 grey, 3 RGB), given bottom row
+// first as GL and the textures store them, upright. Returns false when it cannot write.
+bool writePng(const char* path, const uint8_t* pixels, int width, int height, int channels);
