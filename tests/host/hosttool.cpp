@@ -45,6 +45,7 @@ static int makeParent(const char* logPath) {
     parentClass.lpfnWndProc = parentProc;
     parentClass.hInstance = GetModuleHandleA(nullptr);
     parentClass.hbrBackground = CreateSolidBrush(RGB(255, 0, 255));
+    parentClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
     parentClass.lpszClassName = "ClackmoorTestParent";
     RegisterClassA(&parentClass);
     HWND parent = CreateWindowExA(0, parentClass.lpszClassName, "Preview Parent",
