@@ -5,7 +5,8 @@
 #include "settings/settings.h"
 #include "sim/sim.h"
 #include "tests/render/gl_window.h"
-#include "tests/settings/option_key.h"
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
@@ -26,19 +27,14 @@ class SaverWindow : public testing::Environment {
   public:
     static HWND window;
     void SetUp() override {
-        saved = snapshotOptionKey();
-        for (int n = 1; n <= patternCount; ++n)
-            putDword(("Type" + std::to_string(n)).c_str(), 1);
-        putDword("TouchBox1", 1);
-        putDword("TouchBox2", 0);
-        putDword("ATI fix", 0);
+        cradleSettings = CradleSettings{{1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, 1, 0, 0};
+        saveSettings();
         window = openTestWindow("RenderTest", testWindowProc, viewWidth, viewHeight);
     }
     void TearDown() override {
         DestroyWindow(window);
-        restoreOptionKey(saved);
+        RegDeleteKeyA(HKEY_CURRENT_USER, settingsKeyPath);
     }
-    KeySnapshot saved;
 };
 HWND SaverWindow::window = nullptr;
 
@@ -110,8 +106,10 @@ class RenderTest : public testing::Test {
 // Every event reloads the settings before anything else; what the chain does not handle
 // reaches DefWindowProcA at its end.
 TEST_F(RenderTest, EveryEventFollowsTheStoredSettings) {
-    for (DWORD ati : {1u, 0u}) {
-        putDword("ATI fix", ati);
+    for (uint32_t ati : {1u, 0u}) {
+        cradleSettings.atiFix = ati;
+        saveSettings();
+        cradleSettings.atiFix = 7;
         EXPECT_EQ(saverEventProc(SaverWindow::window, WM_GETTEXTLENGTH, 0, 0), 10) << "\"RenderTest\"";
         EXPECT_EQ(cradleSettings.atiFix, ati);
     }
