@@ -92,17 +92,6 @@ static int waitForWindow(const char* className, const char* title, const char* s
     return found ? 0 : 1;
 }
 
-// sendhelp WINDOW: the help request of the F1 key, with control id 4321.
-static int sendHelp(HWND window) {
-    HELPINFO help = {};
-    help.cbSize = sizeof help;
-    help.iContextType = HELPINFO_WINDOW;
-    help.iCtrlId = 4321;
-    help.hItemHandle = window;
-    DWORD_PTR result = 0;
-    return SendMessageTimeoutA(window, WM_HELP, 0, reinterpret_cast<LPARAM>(&help), SMTO_NORMAL,
-                               5000, &result) ? 0 : 1;
-}
 
 // rect WINDOW: "X Y W H" on the screen, whether it is visible and whether it stays on top.
 static int showRect(HWND window) {
@@ -115,24 +104,15 @@ static int showRect(HWND window) {
     return 0;
 }
 
-static int sendRegistered(HWND window, const char* name) {
+// Sends a message with a time limit; prints the result.
+static int sendAndPrint(HWND window, UINT message, LPARAM lParam) {
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutA(window, RegisterWindowMessageA(name), 0, 0, SMTO_NORMAL, 5000, &result))
+    if (!SendMessageTimeoutA(window, message, 0, lParam, SMTO_NORMAL, 5000, &result))
         return 1;
     printf("%lu\n", static_cast<unsigned long>(result));
     return 0;
 }
 
-// aedebug LOGFILE PID EVENT: stands in for the system's debugger; notes that the system's
-// unhandled-exception filter got as far as starting it, and leaves without attaching.
-static int noteDebuggerStart(const char* logPath, const char* pid) {
-    FILE* log = fopen(logPath, "a");
-    if (!log)
-        return 1;
-    fprintf(log, "system filter started the debugger for process %s\n", pid);
-    fclose(log);
-    return 0;
-}
 
 int main(int argc, char** argv) {
     const char* command = argc >= 2 ? argv[1] : "";
@@ -162,8 +142,10 @@ int main(int argc, char** argv) {
         printf("%lu\n", decimal(FindWindowExA(handleArg(argv[2]), nullptr, "WindowsScreenSaverClass", "Preview")));
         return 0;
     }
-    if (is("sendhelp", 1))
-        return sendHelp(handleArg(argv[2]));
+    if (is("sendhelp", 1)) { // the help request of the F1 key, with control id 4321
+        HELPINFO help = {sizeof help, HELPINFO_WINDOW, 4321, handleArg(argv[2]), 0, {0, 0}};
+        return sendAndPrint(handleArg(argv[2]), WM_HELP, reinterpret_cast<LPARAM>(&help));
+    }
     if (is("rect", 1))
         return showRect(handleArg(argv[2]));
     if (is("front", 1))
@@ -174,8 +156,13 @@ int main(int argc, char** argv) {
     if (is("loadlib", 1))
         return LoadLibraryA(argv[2]) ? 0 : 1;
     if (is("sendreg", 2))
-        return sendRegistered(handleArg(argv[2]), argv[3]);
-    if (!strcmp(command, "aedebug") && argc >= 4)
-        return noteDebuggerStart(argv[2], argv[3]);
+        return sendAndPrint(handleArg(argv[2]), RegisterWindowMessageA(argv[3]), 0);
+    if (!strcmp(command, "aedebug") && argc >= 4) {
+        // Stands in for the system's debugger: notes that the system's unhandled-exception
+        // filter got as far as starting it, and leaves without attaching.
+        FILE* log = fopen(argv[2], "a");
+        return log ? fprintf(log, "system filter started the debugger for process %s\n", argv[3]),
+                     fclose(log) : 1;
+    }
     return 2;
 }
