@@ -1,34 +1,28 @@
 #!/usr/bin/env bash
-# The mode table of the real clackmoor.scr, row by row, with the exit codes the shell sees
-# (-1 arrives as 255: the exit code 0xFFFFFFFF cut to 8 bits).
+# The mode table of the real clackmoor.scr, with the exit codes the shell sees (-1 arrives as
+# 255): rejected tails, the full-screen forms, the dialog's owner for each form of /c, the
+# preview forms.
 . "$(dirname "$0")/lib.sh"
-
-exit_code_of() { # exit_code_of ARGS...: runs the saver, prints its exit code (20 s at most)
-  "$WINE64" "$SCR" "$@" </dev/null >>"$WORK/saver.log" 2>&1 &
-  wait_exit $! 20
-  echo "$RC"
-}
-for tail in /x "/?" /1 "$(printf '/\ts')" /p "/p 0" "/p 99999999" "/a 5"; do
+exit_code_of() { "$WINE64" "$SCR" "$@" </dev/null >>"$WORK/saver.log" 2>&1 & wait_exit $! 20; echo "$RC"; }
+for tail in /x "$(printf '/\ts')" "/p 99999999" "/a 5"; do
   check "tail '$tail' gives -1 (255)" [ "$(exit_code_of "$tail")" = 255 ]
 done
-
-# The full-screen saver runs and a key ends it with 0; also from a path with spaces, quoted
-# and cut off whole (cut at its first space, the tail would start with 's').
+# The program path quoted with spaces is cut off whole: cut at its first space, the tail
+# would start with 's'.
+mkdir -p "$WORK/dir with space"
+cp "$SCR" "$WORK/dir with space/c s.scr"
 full_screen_runs() { start_saver "$@" && saver_window >/dev/null && end_saver; }
 for tail in s /S -s "--/ /s" "/s anything"; do
   # shellcheck disable=SC2086
-  check "tail '$tail' runs full screen" full_screen_runs "$SCR" $tail
+  check "tail '$tail' runs full screen until a key" full_screen_runs "$SCR" $tail
 done
-mkdir -p "$WORK/dir with space"
-cp "$SCR" "$WORK/dir with space/c s.scr"
-check "a quoted path with spaces and /s runs full screen" full_screen_runs "$WORK/dir with space/c s.scr" /s
+check "a quoted path with spaces runs full screen" full_screen_runs "$WORK/dir with space/c s.scr" /s
 
-# Two windows: A, then B in front. The dialog's owner (0: none) for each form of /c; closed
-# by WM_CLOSE (Cancel), the mode's result is 1.
+# Two windows: A, then B in front. Closed by WM_CLOSE (Cancel), the dialog's mode gives 1.
 start_parent; A=$PARENT; A_PID=$PARENT_PID
 start_parent; B=$PARENT
 check "tail /p:A reads no handle and gives -1" [ "$(exit_code_of "/p:$A")" = 255 ]
-dialog_owner_is() {
+dialog_owner_is() { # EXPECTED-OWNER ARGS... (0: none)
   local expected=$1 dialog owner; shift
   tool front "$B"
   "$WINE64" "$SCR" "$@" </dev/null >>"$WORK/saver.log" 2>&1 &
@@ -45,9 +39,7 @@ check "'/c:A': owned by A" dialog_owner_is "$A" "/c:$A"
 check "'-C:Aab': owned by A" dialog_owner_is "$A" "-C:${A}ab"
 check "'/c A' (no colon): owned by the foreground window" dialog_owner_is "$B" /c "$A"
 check "'/c:99999999' (no such window): owned by the foreground window" dialog_owner_is "$B" /c:99999999
-
-# A preview child appears in A; closing it ends the mode with 0.
-preview_runs() {
+preview_runs() { # a preview child appears in A; closing it ends the mode with 0
   start_saver "$SCR" "$@"
   local child=0
   for _ in $(seq 40); do child=$(tool child "$A"); [ "${child:-0}" != 0 ] && break; sleep 0.25; done
@@ -55,9 +47,10 @@ preview_runs() {
   wait_exit "$SAVER_PID" 20
   [ "${child:-0}" != 0 ] && [ "$RC" = 0 ]
 }
-check "'/p A' previews in A" preview_runs /p "$A"
-check "'-pA' previews in A" preview_runs "-p$A"
-check "'/l A' previews in A" preview_runs /l "$A"
+for args in "/p $A" "-p$A" "/l $A"; do
+  # shellcheck disable=SC2086
+  check "'$args' previews in A" preview_runs $args
+done
 tool post "$B" 16 0 0
 tool post "$A" 16 0 0
 wait_exit "$A_PID" 10
