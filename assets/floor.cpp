@@ -2,6 +2,7 @@
 // cut glass, and a bright disc with rippling rings. Both fade to exactly 0 well inside the
 // borders, so the turning squares' edges never show.
 #include <cmath>
+#include <algorithm>
 #include <vector>
 #include "assets/texgen.h"
 
@@ -219,6 +220,11 @@ void buildLattice(uint8_t* out) {
         }
     }
     balanceCentroid(field, profile, knots, out);
+    // The field is laid out from the top row down; stored rows start at t = 0 (the bottom),
+    // so the picture is turned over to stand as described.
+    for (int row = 0; row < size / 2; ++row) {
+        std::swap_ranges(out + row * size, out + (row + 1) * size, out + (size - 1 - row) * size);
+    }
 }
 
 void buildRing(uint8_t* out) {

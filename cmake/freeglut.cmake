@@ -32,7 +32,9 @@ ExternalProject_Add(freeglut_build
     -DFREEGLUT_BUILD_DEMOS=OFF
     -DFREEGLUT_GLES=OFF
     -DFREEGLUT_REPLACE_GLUT=OFF
-    -DCMAKE_C_FLAGS=-w
+    # msvcrt's own printf and scanf (imported, no code in the program) instead of MinGW's
+    # formatted-I/O library: freeglut only formats its warnings and parses its options.
+    "-DCMAKE_C_FLAGS=-w -ffunction-sections -fdata-sections -D__USE_MINGW_ANSI_STDIO=0"
   BUILD_BYPRODUCTS ${FREEGLUT_PREFIX}/lib/libfreeglut_static.a
   UPDATE_COMMAND ""
   USES_TERMINAL_BUILD OFF)

@@ -8,7 +8,7 @@ cp "$HOSTDIR/faultmode.exe" "$NINE/"
 reg_set 'HKCU\Software\Wine\AppDefaults\faultmode.exe' Version REG_SZ win98
 reg_set "$DESKTOP" ScreenSaveUsePassword REG_DWORD 1
 AEDEBUG='HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug'
-old=$("$WINE64" reg query "$AEDEBUG" /v Debugger 2>/dev/null | tr -d '\r' | sed -n 's/^ *Debugger *REG_SZ *//p')
+old=$(reg_get "$AEDEBUG" Debugger)
 trap 'reg_set "$AEDEBUG" Debugger REG_SZ "${old:-winedbg --auto %ld %ld}"; reg_del "HKCU\Software\Wine\AppDefaults\faultmode.exe" Version' EXIT
 reg_set "$AEDEBUG" Debugger REG_SZ "$(winepath_of "$TOOL") aedebug $(winepath_of "$CLACKMOOR_STUB_LOG") %ld %ld"
 reg_set "$AEDEBUG" Auto REG_SZ 1

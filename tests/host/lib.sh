@@ -14,8 +14,13 @@ DESKTOP='HKCU\Control Panel\Desktop'
 tool() { win "$TOOL" "$@" 2>/dev/null; }
 alive() { kill -0 "$1" 2>/dev/null; }
 matches() { [[ $1 =~ $2 ]]; }
-reg_set() { "$WINE64" reg add "$1" /v "$2" /t "$3" /d "$4" /f >/dev/null 2>&1; }
-reg_del() { "$WINE64" reg delete "$1" /v "$2" /f >/dev/null 2>&1 || true; }
+# The registry view this tree's programs read: a 32-bit program sees HKLM\Software through
+# Wow6432Node, so what a test sets for it goes there.
+REG_VIEW=/reg:64
+grep -q '^CMAKE_TOOLCHAIN_FILE.*i686' "$CLACKMOOR_BUILD/CMakeCache.txt" && REG_VIEW=/reg:32
+reg_set() { "$WINE64" reg add "$1" /v "$2" /t "$3" /d "$4" /f $REG_VIEW >/dev/null 2>&1; }
+reg_del() { "$WINE64" reg delete "$1" /v "$2" /f $REG_VIEW >/dev/null 2>&1 || true; }
+reg_get() { "$WINE64" reg query "$1" /v "$2" $REG_VIEW 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"; }
 winepath_of() { echo "Z:$(echo "$1" | tr / '\\')"; }
 
 # Starts a program in the background as SAVER_PID. The pointer is placed first: the first
