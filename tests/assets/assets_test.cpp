@@ -19,8 +19,9 @@ struct Vec {
 std::vector<Vec> positions(const MeshView& mesh) {
     std::vector<Vec> p;
     for (int i = 0; i < mesh.count; ++i) {
-        const float* f = reinterpret_cast<const float*>(static_cast<const char*>(mesh.records) +
-                                                        i * mesh.stride + (mesh.stride == 32 ? 20 : 0));
+        const float* f =
+            reinterpret_cast<const float*>(static_cast<const char*>(mesh.records) +
+                                           i * mesh.stride + (mesh.stride == 32 ? 20 : 0));
         p.push_back({f[0], f[1], f[2]});
     }
     return p;
@@ -45,7 +46,8 @@ TEST(Meshes, PartsSitWhereTheStandNeedsThem) {
             high = {std::max(high.x, v.x), std::max(high.y, v.y), std::max(high.z, v.z)};
         }
         const double got[6] = {low.x, low.y, low.z, high.x, high.y, high.z};
-        const double want[6] = {part.low.x, part.low.y, part.low.z, part.high.x, part.high.y, part.high.z};
+        const double want[6] = {part.low.x,  part.low.y,  part.low.z,
+                                part.high.x, part.high.y, part.high.z};
         for (int c = 0; c < 6; ++c)
             EXPECT_NEAR(got[c], want[c], 1e-5) << part.name << " bound " << c;
     }
@@ -59,13 +61,16 @@ TEST(Meshes, CylindersAreRoundAndFaceOutwards) {
         const std::vector<Vec> p = positions(mesh);
         const StandVertex* records = static_cast<const StandVertex*>(mesh.records);
         for (int i = 0; i < mesh.count; ++i) {
-            const Vec axis = which == 0 ? Vec{-2.5, p[i].y, -1.5} : Vec{p[i].x, 0.0, i < 84 ? 1.5 : -1.5};
+            const Vec axis =
+                which == 0 ? Vec{-2.5, p[i].y, -1.5} : Vec{p[i].x, 0.0, i < 84 ? 1.5 : -1.5};
             const Vec out = {p[i].x - axis.x, p[i].y - axis.y, p[i].z - axis.z};
             const double r = std::sqrt(out.x * out.x + out.y * out.y + out.z * out.z);
-            EXPECT_TRUE(std::fabs(r - 0.065) < 1e-5 || r < 1e-5) << "mesh " << which << " vertex " << i;
+            EXPECT_TRUE(std::fabs(r - 0.065) < 1e-5 || r < 1e-5)
+                << "mesh " << which << " vertex " << i;
             const StandVertex& v = records[i];
             if (r > 1e-5 && i % 84 < 80) { // facets; the closing strips lie inside
-                EXPECT_GT(v.nx * out.x + v.ny * out.y + v.nz * out.z, 0.05) << "mesh " << which << " vertex " << i;
+                EXPECT_GT(v.nx * out.x + v.ny * out.y + v.nz * out.z, 0.05)
+                    << "mesh " << which << " vertex " << i;
             }
         }
     }
@@ -123,7 +128,8 @@ TEST(Textures, DescribedStatistics) {
     } rows[] = {
         {"backdrop: mean", 1, 0, meanOf, 0, 1023, 0, 127, 0, 1e9, 25.7, 27.7},
         {"backdrop: share of black texels", 1, 0, zeroShare, 0, 1023, 0, 127, 0, 1e9, 0.384, 0.394},
-        {"backdrop: bright patch at the top right", 1, 0, meanOf, 959, 990, 112, 127, 0, 1e9, 140, 172},
+        {"backdrop: bright patch at the top right", 1, 0, meanOf, 959, 990, 112, 127, 0, 1e9, 140,
+         172},
         {"backdrop: dark stretch at columns 64-319", 1, 0, meanOf, 64, 319, 0, 127, 0, 1e9, 5, 21},
         {"lattice: nothing from radius 62 out", 2, 0, maxOf, 0, 127, 0, 127, 62, 1e9, 0, 0},
         {"lattice: mean inside radius 50", 2, 0, meanOf, 0, 127, 0, 127, 0, 50, 92, 108},
@@ -133,7 +139,8 @@ TEST(Textures, DescribedStatistics) {
         {"ring: dark band at radius 8", 3, 0, meanOf, 0, 127, 0, 127, 7.5, 8.5, 148, 178},
         {"stand: red mean", 4, 0, meanOf, 0, 127, 0, 127, 0, 1e9, 135, 151},
         {"stand: blue mean", 4, 2, meanOf, 0, 127, 0, 127, 0, 1e9, 38, 52},
-        {"stand: brightness of the middle columns", 4, -1, meanOf, 48, 79, 0, 127, 0, 1e9, 107, 127},
+        {"stand: brightness of the middle columns", 4, -1, meanOf, 48, 79, 0, 127, 0, 1e9, 107,
+         127},
         {"stand: brightness of the left edge", 4, -1, meanOf, 0, 7, 0, 127, 0, 1e9, 66, 88},
         {"ball: disc mean, blue", 5, 2, meanOf, 0, 63, 0, 63, 0, 32, 58, 66},
         {"ball: outside the disc", 5, -1, maxOf, 0, 63, 0, 63, 32, 1e9, 0, 13},
@@ -141,8 +148,8 @@ TEST(Textures, DescribedStatistics) {
         {"ball: spot at 40-45, 49-52", 5, -1, maxOf, 40, 45, 49, 52, 0, 1e9, 151, 181},
     };
     for (const auto& r : rows) {
-        const double got =
-            measure(plane(r.name, r.channel), r.statistic, r.c0, r.c1, r.r0, r.r1, r.radiusFrom, r.radiusTo);
+        const double got = measure(plane(r.name, r.channel), r.statistic, r.c0, r.c1, r.r0, r.r1,
+                                   r.radiusFrom, r.radiusTo);
         std::printf("  %-44s %9.3f   [%g, %g]\n", r.what, got, r.low, r.high);
         EXPECT_GE(got, r.low) << r.what;
         EXPECT_LE(got, r.high) << r.what;

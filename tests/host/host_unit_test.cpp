@@ -12,9 +12,14 @@ TEST(CommandLine, NumbersTailsAndRejectedModes) {
     const struct {
         const char* text;
         uint32_t value;
-    } numbers[] = {{"1234", 1234},      {"12ab", 12},       {"", 0},
-                   {" 12", 0},          {"-5", 0},          {"0079", 79},
-                   {"4294967295", 4294967295u},             {"4294967306", 10}}; // modulo 2^32
+    } numbers[] = {{"1234", 1234},
+                   {"12ab", 12},
+                   {"", 0},
+                   {" 12", 0},
+                   {"-5", 0},
+                   {"0079", 79},
+                   {"4294967295", 4294967295u},
+                   {"4294967306", 10}}; // modulo 2^32
     for (const auto& n : numbers)
         EXPECT_EQ(parseDecimal(n.text), n.value) << '"' << n.text << '"';
     const char* tails[][2] = {{"\"C:\\Program Files\\clack moor.scr\" /s", "/s"},
@@ -28,8 +33,8 @@ TEST(CommandLine, NumbersTailsAndRejectedModes) {
         EXPECT_STREQ(commandTail(t[0]), t[1]) << '"' << t[0] << '"';
     // Tails that show nothing and give -1 at once.
     HINSTANCE self = GetModuleHandleA(nullptr);
-    for (const char* tail : {"/x", "/?", "/1", "/\ts", "\x80", "/p", "/p 0", "-l", "/p99999999",
-                             "/a 5", "/a"})
+    for (const char* tail :
+         {"/x", "/?", "/1", "/\ts", "\x80", "/p", "/p 0", "-l", "/p99999999", "/a 5", "/a"})
         EXPECT_EQ(dispatchMode(self, tail), -1) << '"' << tail << '"';
     EXPECT_FALSE(hostState.win9xFamily); // Wine reports an NT version unless told otherwise
     EXPECT_EQ(cursorTravel({500, 400}, {497, 399}), 4u);
@@ -101,17 +106,25 @@ TEST_F(DefaultHandler, InputAndNoticesThatClose) {
         UINT message;
         WPARAM wParam;
         int closes;
-    } cases[] = {{WM_KEYDOWN, 0, 1},           {WM_SYSKEYDOWN, 0, 1},  {WM_LBUTTONDOWN, 0, 1},
-                 {WM_RBUTTONDOWN, 0, 1},       {WM_MBUTTONDOWN, 0, 1}, {WM_POWERBROADCAST, 0, 1},
-                 {WM_ACTIVATEAPP, FALSE, 1},   {WM_ACTIVATEAPP, TRUE, 0},
-                 {WM_POWER, PWR_CRITICALRESUME, 1}, {WM_POWER, PWR_SUSPENDRESUME, 0},
-                 {WM_KEYUP, 0, 0},             {WM_CHAR, 'a', 0}};
+    } cases[] = {{WM_KEYDOWN, 0, 1},
+                 {WM_SYSKEYDOWN, 0, 1},
+                 {WM_LBUTTONDOWN, 0, 1},
+                 {WM_RBUTTONDOWN, 0, 1},
+                 {WM_MBUTTONDOWN, 0, 1},
+                 {WM_POWERBROADCAST, 0, 1},
+                 {WM_ACTIVATEAPP, FALSE, 1},
+                 {WM_ACTIVATEAPP, TRUE, 0},
+                 {WM_POWER, PWR_CRITICALRESUME, 1},
+                 {WM_POWER, PWR_SUSPENDRESUME, 0},
+                 {WM_KEYUP, 0, 0},
+                 {WM_CHAR, 'a', 0}};
     for (int state = 0; state < 3; ++state) {
         hostState.previewMode = state == 1;
         hostState.closeApproved = state == 2;
         for (const auto& c : cases) {
             send(c.message, c.wParam);
-            EXPECT_EQ(closes(), state == 0 ? c.closes : 0) << "message " << c.message << " state " << state;
+            EXPECT_EQ(closes(), state == 0 ? c.closes : 0)
+                << "message " << c.message << " state " << state;
         }
     }
 }

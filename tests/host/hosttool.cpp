@@ -14,7 +14,8 @@ struct ToolState {
 static ToolState tool;
 
 static HWND handleArg(const char* text) {
-    return reinterpret_cast<HWND>(static_cast<intptr_t>(static_cast<int32_t>(strtoul(text, nullptr, 10))));
+    return reinterpret_cast<HWND>(
+        static_cast<intptr_t>(static_cast<int32_t>(strtoul(text, nullptr, 10))));
 }
 
 static unsigned long decimal(HWND window) {
@@ -24,10 +25,12 @@ static unsigned long decimal(HWND window) {
 static LRESULT CALLBACK parentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CONTEXTMENU || message == WM_HELP) {
         const HELPINFO* help = reinterpret_cast<const HELPINFO*>(lParam);
-        fprintf(tool.log, "%s wParam=%lu self=%lu", message == WM_HELP ? "WM_HELP" : "WM_CONTEXTMENU",
+        fprintf(tool.log, "%s wParam=%lu self=%lu",
+                message == WM_HELP ? "WM_HELP" : "WM_CONTEXTMENU",
                 decimal(reinterpret_cast<HWND>(wParam)), decimal(window));
         if (message == WM_HELP)
-            fprintf(tool.log, " ctrl=%d", help && help->cbSize == sizeof *help ? help->iCtrlId : -1);
+            fprintf(tool.log, " ctrl=%d",
+                    help && help->cbSize == sizeof *help ? help->iCtrlId : -1);
         fprintf(tool.log, "\n");
         fflush(tool.log);
         return TRUE;
@@ -58,7 +61,8 @@ static int makeParent(const char* logPath) {
     GetClientRect(parent, &client);
     POINT origin = {0, 0};
     ClientToScreen(parent, &origin);
-    printf("%lu %ld %ld %ld %ld\n", decimal(parent), origin.x, origin.y, client.right, client.bottom);
+    printf("%lu %ld %ld %ld %ld\n", decimal(parent), origin.x, origin.y, client.right,
+           client.bottom);
     fflush(stdout);
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0)
@@ -92,15 +96,13 @@ static int waitForWindow(const char* className, const char* title, const char* s
     return found ? 0 : 1;
 }
 
-
-// rect WINDOW: "X Y W H" on the screen, whether it is visible and whether it stays on top.
+// rect WINDOW: "X Y W H" of the window on the screen, and whether it is visible.
 static int showRect(HWND window) {
     RECT r;
     if (!GetWindowRect(window, &r))
         return 1;
-    const LONG exStyle = GetWindowLongA(window, GWL_EXSTYLE);
-    printf("%ld %ld %ld %ld %s %s\n", r.left, r.top, r.right - r.left, r.bottom - r.top,
-           IsWindowVisible(window) ? "visible" : "hidden", exStyle & WS_EX_TOPMOST ? "topmost" : "plain");
+    printf("%ld %ld %ld %ld %s\n", r.left, r.top, r.right - r.left, r.bottom - r.top,
+           IsWindowVisible(window) ? "visible" : "hidden");
     return 0;
 }
 
@@ -113,10 +115,11 @@ static int sendAndPrint(HWND window, UINT message, LPARAM lParam) {
     return 0;
 }
 
-
 int main(int argc, char** argv) {
     const char* command = argc >= 2 ? argv[1] : "";
-    auto is = [&](const char* name, int args) { return !strcmp(command, name) && argc == args + 2; };
+    auto is = [&](const char* name, int args) {
+        return !strcmp(command, name) && argc == args + 2;
+    };
     if (is("parent", 1))
         return makeParent(argv[2]);
     if (is("activate", 0))
@@ -139,7 +142,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (is("child", 1)) {
-        printf("%lu\n", decimal(FindWindowExA(handleArg(argv[2]), nullptr, "WindowsScreenSaverClass", "Preview")));
+        printf("%lu\n", decimal(FindWindowExA(handleArg(argv[2]), nullptr,
+                                              "WindowsScreenSaverClass", "Preview")));
         return 0;
     }
     if (is("sendhelp", 1)) { // the help request of the F1 key, with control id 4321
@@ -148,11 +152,15 @@ int main(int argc, char** argv) {
     }
     if (is("rect", 1))
         return showRect(handleArg(argv[2]));
+    if (is("topmost", 1)) // exit code 0 when the window stays above all others
+        return GetWindowLongA(handleArg(argv[2]), GWL_EXSTYLE) & WS_EX_TOPMOST ? 0 : 1;
     if (is("front", 1))
         return SetForegroundWindow(handleArg(argv[2])) ? 0 : 1;
     if (is("post", 4))
-        return PostMessageA(handleArg(argv[2]), strtoul(argv[3], nullptr, 0), strtoul(argv[4], nullptr, 0),
-                            strtoul(argv[5], nullptr, 0)) ? 0 : 1;
+        return PostMessageA(handleArg(argv[2]), strtoul(argv[3], nullptr, 0),
+                            strtoul(argv[4], nullptr, 0), strtoul(argv[5], nullptr, 0))
+                   ? 0
+                   : 1;
     if (is("loadlib", 1))
         return LoadLibraryA(argv[2]) ? 0 : 1;
     if (is("sendreg", 2))
@@ -162,7 +170,7 @@ int main(int argc, char** argv) {
         // filter got as far as starting it, and leaves without attaching.
         FILE* log = fopen(argv[2], "a");
         return log ? fprintf(log, "system filter started the debugger for process %s\n", argv[3]),
-                     fclose(log) : 1;
+               fclose(log) : 1;
     }
     return 2;
 }

@@ -25,8 +25,9 @@ mkdir -p "$work"
 echo "the 32-bit saver would be here" >"$work/x86.scr"
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$CLACKMOOR_BUILD/CMakeCache.txt")
 "$CLACKMOOR_SOURCE/tools/installer/package" "$version" "$work/x86.scr" "$scr" "$work/out"
+listing=$(unzip -Z1 "$work/out/clackmoor-$version.zip")
 for f in read-me.txt x86/clackmoor.scr x64/clackmoor.scr; do
-  unzip -Z1 "$work/out/clackmoor-$version.zip" | grep -qx "$f" || die "the zip lacks $f"
+  grep -qx "$f" <<<"$listing" || die "the zip lacks $f"
 done
 
 echo "== silent install (a 32-bit program: slow where i386 is emulated)"

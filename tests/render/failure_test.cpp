@@ -29,8 +29,9 @@ DWORD WINAPI watchForBoxes(void*) {
             GetDlgItemTextA(box, 0xFFFF, watch.text, sizeof watch.text);
             watch.owner = GetWindow(box, GW_OWNER);
             HWND icon = GetDlgItem(box, 0x0440);
-            watch.errorIcon = icon && reinterpret_cast<HICON>(SendMessageA(icon, STM_GETICON, 0, 0)) ==
-                                          LoadIconA(nullptr, IDI_ERROR);
+            watch.errorIcon =
+                icon && reinterpret_cast<HICON>(SendMessageA(icon, STM_GETICON, 0, 0)) ==
+                            LoadIconA(nullptr, IDI_ERROR);
         }
         InterlockedIncrement(&watch.boxes);
         PostMessageA(box, WM_COMMAND, IDOK, 0);

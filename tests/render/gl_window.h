@@ -7,8 +7,8 @@
 
 // A visible popup of its own class at the top left of the screen, handled by `procedure`.
 inline HWND openTestWindow(const char* className, WNDPROC procedure, int width, int height) {
-    WNDCLASSA wc = {CS_OWNDC, procedure, 0, 0, GetModuleHandleA(nullptr), nullptr, nullptr,
-                    nullptr, nullptr, className};
+    WNDCLASSA wc = {CS_OWNDC, procedure, 0,       0,       GetModuleHandleA(nullptr),
+                    nullptr,  nullptr,   nullptr, nullptr, className};
     RegisterClassA(&wc);
     return CreateWindowExA(0, className, className, WS_POPUP | WS_VISIBLE, 0, 0, width, height,
                            nullptr, nullptr, wc.hInstance, nullptr);
@@ -25,7 +25,10 @@ struct TestWindow {
 inline TestWindow openGLWindow(const char* className, int width, int height) {
     TestWindow w = {openTestWindow(className, DefWindowProcA, width, height), nullptr, nullptr};
     w.dc = GetDC(w.window);
-    PIXELFORMATDESCRIPTOR pfd = {sizeof pfd, 1, PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER};
+    PIXELFORMATDESCRIPTOR pfd = {};
+    pfd.nSize = sizeof pfd;
+    pfd.nVersion = 1;
+    pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
     pfd.cColorBits = pfd.cDepthBits = 16;
     const int format = ChoosePixelFormat(w.dc, &pfd);
     if (format != 0 && SetPixelFormat(w.dc, format, &pfd))

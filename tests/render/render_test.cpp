@@ -46,7 +46,8 @@ struct Point3 {
 // moved to (0, 0.5, -12).
 Point3 standToEye(Point3 p, double turn) {
     const double a = turn * pi / 180.0;
-    return {std::cos(a) * p.x + std::sin(a) * p.z, p.y + 0.5, -std::sin(a) * p.x + std::cos(a) * p.z - 12.0};
+    return {std::cos(a) * p.x + std::sin(a) * p.z, p.y + 0.5,
+            -std::sin(a) * p.x + std::cos(a) * p.z - 12.0};
 }
 
 double pixelsPerUnit(double depth) {
@@ -72,8 +73,9 @@ struct Rgb {
 struct Picture {
     std::vector<unsigned char> rgb = readBackBuffer(viewWidth, viewHeight);
     Rgb at(int x, int y) const {
-        const unsigned char* p =
-            &rgb[(size_t(std::clamp(y, 0, viewHeight - 1)) * viewWidth + std::clamp(x, 0, viewWidth - 1)) * 3];
+        const unsigned char* p = &rgb[(size_t(std::clamp(y, 0, viewHeight - 1)) * viewWidth +
+                                       std::clamp(x, 0, viewWidth - 1)) *
+                                      3];
         return {p[0], p[1], p[2]};
     }
     Rgb at(Point3 p) const { return at(int(std::floor(p.x)), int(std::floor(p.y))); }
@@ -110,7 +112,8 @@ TEST_F(RenderTest, EveryEventFollowsTheStoredSettings) {
         cradleSettings.atiFix = ati;
         saveSettings();
         cradleSettings.atiFix = 7;
-        EXPECT_EQ(saverEventProc(SaverWindow::window, WM_GETTEXTLENGTH, 0, 0), 10) << "\"RenderTest\"";
+        EXPECT_EQ(saverEventProc(SaverWindow::window, WM_GETTEXTLENGTH, 0, 0), 10)
+            << "\"RenderTest\"";
         EXPECT_EQ(cradleSettings.atiFix, ati);
     }
 }
@@ -187,7 +190,8 @@ TEST_F(RenderTest, StringsShowInBothModesAndStayThin) {
             const double topX = -1.6 + static_cast<float>(0.8 * i);
             const double endX = -1.6 + static_cast<float>(static_cast<float>(0.8 * i) + b.x);
             auto along = [&](double t) {
-                return project(standToEye({topX + t * (endX - topX), t * (0.45 - b.y), 1.45 + t * (0.02 - 1.45)}, 0.0));
+                return project(standToEye(
+                    {topX + t * (endX - topX), t * (0.45 - b.y), 1.45 + t * (0.02 - 1.45)}, 0.0));
             };
             int seen = 0;
             for (double t : {0.3, 0.4, 0.5, 0.6, 0.7}) {
@@ -199,7 +203,8 @@ TEST_F(RenderTest, StringsShowInBothModesAndStayThin) {
                 seen += any;
             }
             EXPECT_GE(seen, 4) << "front string";
-            const Point3 p = along(0.3 / (b.y - 0.45)); // 0.3 units below the pivots, clear of the rail
+            const Point3 p =
+                along(0.3 / (b.y - 0.45)); // 0.3 units below the pivots, clear of the rail
             int left = int(p.x) - 2, right = int(p.x) + 2;
             while (left < right && !lit(left, int(p.y)))
                 ++left;
@@ -270,7 +275,8 @@ TEST_F(RenderTest, TwoFloorDiscsAddUpBelowTheStand) {
     int lowerBright = 0, upperBright = 0, mismatches = 0, compared = 0;
     for (int y = 4; y < top; y += 2) {
         for (int x = 150; x < viewWidth - 150; x += 2, ++compared) {
-            const Rgb f = frame.at(x, y), b = backdrop.at(x, y), l = lower.at(x, y), u = upper.at(x, y);
+            const Rgb f = frame.at(x, y), b = backdrop.at(x, y), l = lower.at(x, y),
+                      u = upper.at(x, y);
             lowerBright += l.g > 30;
             upperBright += u.g > 30;
             mismatches += std::abs(f.r - std::min(255, b.r + l.r + u.r)) > 3 ||

@@ -14,7 +14,8 @@ int main(int argc, char** argv) {
         return 2;
     loadSettings();
     for (int i = 0; i < settingsFieldCount; ++i)
-        std::printf(i ? " %lu" : "%lu", static_cast<unsigned long>(settingsField(cradleSettings, i)));
+        std::printf(i ? " %lu" : "%lu",
+                    static_cast<unsigned long>(settingsField(cradleSettings, i)));
     std::printf("\n");
     return 0;
 }

@@ -22,7 +22,8 @@ void deleteOptionKey() {
 void putValue(const char* name, DWORD type, const void* data, DWORD size) {
     HKEY key;
     ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, settingsKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &key, nullptr), 0);
+                              nullptr, &key, nullptr),
+              0);
     EXPECT_EQ(RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size), 0);
     RegCloseKey(key);
 }
@@ -142,7 +143,8 @@ TEST_F(Store, SaveWritesThirteenDwordsThatAFreshProcessReads) {
 TEST_F(Store, SaveThatCannotCreateTheKeyWritesNothing) {
     HKEY parent; // a volatile parent cannot hold the non-volatile option key
     ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Orbweave", 0, nullptr,
-                              REG_OPTION_VOLATILE, KEY_WRITE, nullptr, &parent, nullptr), 0);
+                              REG_OPTION_VOLATILE, KEY_WRITE, nullptr, &parent, nullptr),
+              0);
     RegCloseKey(parent);
     saveSettings();
     EXPECT_EQ(storedRecord(), "absent");

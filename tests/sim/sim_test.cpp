@@ -39,8 +39,8 @@ bool atRest(int ball) {
 }
 
 TEST(Swing, FrameTimeIsBoundedAtFortyMillisecondsAndRaisedBallsHangOnTheirSide) {
-    const double cases[][2] = {{0.0, 0.0}, {0.039, 0.039}, {0.04, 0.04},
-                               {0.05, 0.04}, {1e9, 0.04},  {std::nan(""), 0.04}};
+    const double cases[][2] = {{0.0, 0.0},   {0.039, 0.039}, {0.04, 0.04},
+                               {0.05, 0.04}, {1e9, 0.04},    {std::nan(""), 0.04}};
     for (const auto& c : cases) {
         clearBallTable();
         raise(0, 45.0); // far out on either side, touching nothing
@@ -183,7 +183,8 @@ TEST(Launch, TouchingModesSpaceTheRaisedGroups) {
                                             {b[1].time - b[3].time, left >= 4 ? 0.7 : -1},
                                             {b[3].time - b[4].time, right == 2 ? 0.4 : -1}};
                 for (const auto& s : spread)
-                    EXPECT_TRUE(s[1] < 0 || (mode == always ? s[0] == 0.0 : s[0] >= 0.1 && s[0] < s[1]))
+                    EXPECT_TRUE(s[1] < 0 ||
+                                (mode == always ? s[0] == 0.0 : s[0] >= 0.1 && s[0] < s[1]))
                         << "pattern " << n << " seed " << seed << " spread " << s[0];
             }
         }
@@ -203,7 +204,9 @@ TEST(FrameClock, AverageIsElapsedMillisecondsOverFrames) {
     const struct {
         int32_t start, now, frames;
         double seconds;
-    } cases[] = {{500, 2500, 100, 0.02}, {1234, 1234, 1, 0.0}, {-1000, 1000, 4, 0.5},
+    } cases[] = {{500, 2500, 100, 0.02},
+                 {1234, 1234, 1, 0.0},
+                 {-1000, 1000, 4, 0.5},
                  {INT32_MAX - 499, INT32_MIN + 1500, 100, 0.02}}; // across the clock's wrap
     for (const auto& c : cases)
         EXPECT_EQ(averageFrameTime(c.start, c.now, c.frames), c.seconds) << c.start << " " << c.now;
