@@ -154,6 +154,8 @@ int main(int argc, char** argv) {
         return showRect(handleArg(argv[2]));
     if (is("topmost", 1)) // exit code 0 when the window stays above all others
         return GetWindowLongA(handleArg(argv[2]), GWL_EXSTYLE) & WS_EX_TOPMOST ? 0 : 1;
+    if (is("iswindow", 1))
+        return IsWindow(handleArg(argv[2])) ? 0 : 1;
     if (is("front", 1))
         return SetForegroundWindow(handleArg(argv[2])) ? 0 : 1;
     if (is("post", 4))

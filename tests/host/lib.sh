@@ -13,6 +13,7 @@ DESKTOP='HKCU\Control Panel\Desktop'
 
 tool() { win "$TOOL" "$@" 2>/dev/null; }
 alive() { kill -0 "$1" 2>/dev/null; }
+now_ms() { date +%s%3N; }
 # The registry view this tree's programs read: a 32-bit program sees HKLM\Software through
 # Wow6432Node, so what a test sets for it goes there.
 REG_VIEW=/reg:64
