@@ -12,6 +12,7 @@ namespace {
 // What a watcher thread saw of the boxes captioned "Error" before closing them.
 struct BoxWatch {
     HANDLE thread;
+    DWORD caller; // the thread making the call under test
     volatile LONG boxes, callReturned;
     char text[256];
     HWND owner;
@@ -20,8 +21,12 @@ struct BoxWatch {
 BoxWatch watch;
 
 DWORD WINAPI watchForBoxes(void*) {
-    // Until the call under test is back, then once more for a box it might have left.
-    for (int last = 0; last < 2 && watch.boxes < 4; last += watch.callReturned ? 1 : 0, Sleep(50)) {
+    // Until the call under test is back, then once more for a box it might have left. A call
+    // still running after 30 s without a box has missed the failure: its loop is ended.
+    for (int last = 0, n = 0; last < 2 && watch.boxes < 4;
+         last += watch.callReturned ? 1 : 0, Sleep(50)) {
+        if (++n == 600 && watch.boxes == 0)
+            PostThreadMessageA(watch.caller, WM_QUIT, 0, 0);
         HWND box = FindWindowA("#32770", "Error");
         if (box == nullptr || !IsWindowVisible(box))
             continue;
@@ -42,6 +47,7 @@ DWORD WINAPI watchForBoxes(void*) {
 
 template <typename Call> void watchBoxesDuring(Call call) {
     watch = BoxWatch{};
+    watch.caller = GetCurrentThreadId();
     watch.thread = CreateThread(nullptr, 0, watchForBoxes, nullptr, 0, nullptr);
     call();
     InterlockedExchange(&watch.callReturned, 1);
