@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <imm.h>
+#include "host/cmdline.h"
 #include <cstdint>
 
 // Entries of system components looked up at run time by name.
@@ -63,7 +64,6 @@ extern HostState hostState;
 [[noreturn]] void hostMain();
 const char* commandTail(const char* commandLine);
 int32_t dispatchMode(HINSTANCE instance, const char* tail);
-uint32_t parseDecimal(const char* text);
 bool detectWin9xFamily();
 void removeCurrentDirectoryFromDllSearch();
 // From here on a fault that escapes the mode reaches the system's unhandled-exception

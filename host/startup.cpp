@@ -10,39 +10,15 @@ typedef BOOL(WINAPI* SetDefaultDllDirectoriesFn)(DWORD directoryFlags);
 // The program's folder, System32 and folders added on purpose; not the current directory.
 constexpr DWORD searchDefaultDirs = 0x00001000; // LOAD_LIBRARY_SEARCH_DEFAULT_DIRS
 
-static bool isAbove32(char c) {
-    return static_cast<unsigned char>(c) > 32;
+// NOTE: CharNextA is WINAPI and hands back a non-const pointer; the parser takes neither.
+static const char* nextCharacter(const char* p) {
+    return CharNextA(p);
 }
 
 // The program name, quoted or not, and the blanks after it are cut off; CharNextA keeps a
 // multi-byte path whole.
 const char* commandTail(const char* commandLine) {
-    const char* p = commandLine;
-    if (*p == '"') {
-        do {
-            p = CharNextA(p);
-        } while (*p != '"' && *p != '\0');
-        if (*p == '"') {
-            p = CharNextA(p);
-        }
-    } else if (isAbove32(*p)) {
-        while (isAbove32(*p)) {
-            p = CharNextA(p);
-        }
-    }
-    while (*p != '\0' && !isAbove32(*p)) {
-        p = CharNextA(p);
-    }
-    return p;
-}
-
-// No sign, no blanks; wraps modulo 2^32 like the window handle it stands for.
-uint32_t parseDecimal(const char* text) {
-    uint32_t value = 0;
-    for (const char* p = text; *p >= '0' && *p <= '9'; ++p) {
-        value = value * 10u + static_cast<uint32_t>(*p - '0');
-    }
-    return value;
+    return cutProgramName(commandLine, nextCharacter);
 }
 
 bool detectWin9xFamily() {
@@ -83,57 +59,44 @@ static HWND windowOrForeground(uint32_t value) {
     return namesWindow(value) ? windowFromDecimal(value) : GetForegroundWindow();
 }
 
-static const char* skipSpaces(const char* p) {
-    while (*p == ' ') {
-        ++p;
+// NOTE: when the parent's process is killed outright, Wine takes its windows, the preview
+// among them, without a WM_DESTROY to the preview's thread, and the loop would wait for ever.
+// A thread timer comes round only when no frame is due, so never while the preview draws;
+// it ends the loop once the preview window is gone.
+constexpr UINT orphanCheckMs = 250;
+
+static void CALLBACK endOrphanedPreview(HWND, UINT, UINT_PTR, DWORD) {
+    if (hostState.saverWindow && !IsWindow(hostState.saverWindow)) {
+        PostQuitMessage(0);
     }
-    return p;
 }
 
-// 'a': change the saver password (95/98/Me only); `afterLetter` follows the letter.
-static int32_t runPasswordChangeMode(const char* afterLetter) {
-    if (!hostState.win9xFamily) {
+static int32_t runPreview(uint32_t parent) {
+    if (!namesWindow(parent)) {
         return -1;
     }
-    requestPasswordChange(windowOrForeground(parseDecimal(skipSpaces(afterLetter))));
-    return 0;
-}
-
-// 'c': the configuration dialog; a handle only directly after a colon.
-static int32_t runConfigMode(const char* afterLetter) {
-    uint32_t owner = *afterLetter == ':' ? parseDecimal(afterLetter + 1) : 0;
-    return static_cast<int32_t>(showConfigDialog(windowOrForeground(owner)));
-}
-
-// 'p', 'l': the preview inside the window the machinery names.
-static int32_t runPreviewMode(const char* afterLetter) {
-    uint32_t parent = parseDecimal(skipSpaces(afterLetter));
-    return namesWindow(parent) ? saverWindowMain(windowFromDecimal(parent)) : -1;
+    SetTimer(nullptr, 0, orphanCheckMs, endOrphanedPreview);
+    return saverWindowMain(windowFromDecimal(parent));
 }
 
 int32_t dispatchMode(HINSTANCE instance, const char* tail) {
     hostState.instance = instance;
     hostState.win9xFamily = detectWin9xFamily();
-    const char* p = tail;
-    while (*p == ' ' || *p == '-' || *p == '/') {
-        ++p;
-    }
-    switch (*p) {
-    case '\0':
+    const ModeRequest request = parseMode(tail);
+    switch (request.mode) {
+    case modeConfigNoOwner:
         return static_cast<int32_t>(showConfigDialog(nullptr));
-    case 'a':
-    case 'A':
-        return runPasswordChangeMode(p + 1);
-    case 'c':
-    case 'C':
-        return runConfigMode(p + 1);
-    case 'p':
-    case 'P':
-    case 'l':
-    case 'L':
-        return runPreviewMode(p + 1);
-    case 's':
-    case 'S':
+    case modeConfig:
+        return static_cast<int32_t>(showConfigDialog(windowOrForeground(request.handle)));
+    case modePasswordChange:
+        if (!hostState.win9xFamily) {
+            return -1;
+        }
+        requestPasswordChange(windowOrForeground(request.handle));
+        return 0;
+    case modePreview:
+        return runPreview(request.handle);
+    case modeFullScreen:
         return saverWindowMain(nullptr);
     default:
         return -1;

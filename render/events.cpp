@@ -47,9 +47,12 @@ static LRESULT onEraseBackground() {
     return 0;
 }
 
+// A refresh rate of 0 or 1 stands for the hardware's default, which matches any rate.
 static bool sameMode(const DEVMODEA& a, const DEVMODEA& b) {
+    const bool sameRate = a.dmDisplayFrequency == b.dmDisplayFrequency ||
+                          a.dmDisplayFrequency <= 1 || b.dmDisplayFrequency <= 1;
     return a.dmPelsWidth == b.dmPelsWidth && a.dmPelsHeight == b.dmPelsHeight &&
-           a.dmBitsPerPel == b.dmBitsPerPel && a.dmDisplayFrequency == b.dmDisplayFrequency;
+           a.dmBitsPerPel == b.dmBitsPerPel && sameRate;
 }
 
 // The program never changes the display mode, but puts back the registry's if something

@@ -2,7 +2,7 @@
 // deterministically, and saves them as PNG.
 //
 //   cradle-shot --seed N --frames F --frame-time T --size WxH --out FILE.png
-//               [--ati 0|1] [--every K] [--monitors WxH+X+Y,...]
+//               [--ati 0|1] [--every K] [--monitors WxH+X+Y,...] [--fps]
 //
 // The settings come from the registry as the saver loads them; --ati overrides the
 // compatibility mode for this run only. The generator is seeded with N just before the
@@ -10,7 +10,8 @@
 // With --every K, every K-th frame is saved too, as FILE-<frame>.png. With --monitors the
 // window stands for a full-screen saver over those monitors (screen pixels; the window's
 // top left is the leftmost and topmost monitor edge) and the views are laid out as the saver
-// lays them; without it the window is one view.
+// lays them; without it the window is one view. With --fps it prints, after the run,
+// "frames N seconds S fps F" over the frame loop, the time spent saving PNG files left out.
 #include "render/render.h"
 #include "settings/settings.h"
 #include "sim/sim.h"
@@ -38,13 +39,14 @@ struct ShotOptions {
     long every = 0;
     int32_t monitorCount = 0;
     ScreenRect monitors[maxViewports] = {};
+    bool fps = false;
 };
 
 int usage(const char* problem) {
     std::fprintf(stderr,
                  "cradle-shot: %s\nusage: cradle-shot --seed N --frames F --frame-time T "
                  "--size WxH --out FILE.png [--ati 0|1] [--every K] "
-                 "[--monitors WxH+X+Y,...]\n",
+                 "[--monitors WxH+X+Y,...] [--fps]\n",
                  problem);
     return 2;
 }
@@ -103,6 +105,11 @@ int parseOptions(int argc, char** argv, ShotOptions& o) {
     bool seen[5] = {};
     for (int i = 1; i < argc; i += 2) {
         const char* name = argv[i];
+        if (std::strcmp(name, "--fps") == 0) {
+            o.fps = true;
+            --i; // a flag: no value follows
+            continue;
+        }
         if (i + 1 >= argc)
             return usage("every option needs a value");
         const char* value = argv[i + 1];
@@ -240,16 +247,23 @@ int main(int argc, char** argv) {
 
     std::vector<uint8_t> pixels(static_cast<size_t>(o.width) * o.height * 3);
     bool ok = true;
+    double loopStart = pacingClock(); // seconds
+    double saving = 0.0;              // seconds spent in saveBackBuffer
     for (long frame = 1; frame <= o.frames && ok; ++frame) {
         pumpMessages();
         frameClock.frameTime = o.frameTime;
         drawFrame();
+        double saveStart = pacingClock();
         if (o.every > 0 && frame % o.every == 0)
             ok = saveBackBuffer(numberedName(o.out, frame), pixels, o.width, o.height);
         if (ok && frame == o.frames)
             ok = saveBackBuffer(o.out, pixels, o.width, o.height);
+        saving += pacingClock() - saveStart;
         SwapBuffers(glContext.deviceContext);
     }
+    double seconds = pacingClock() - loopStart - saving;
+    if (ok && o.fps && seconds > 0.0)
+        std::printf("frames %ld seconds %.3f fps %.2f\n", o.frames, seconds, o.frames / seconds);
     releaseGLContext(window);
     DestroyWindow(window);
     return ok ? 0 : 1;

@@ -118,9 +118,9 @@ clackmoor_wine() {
 }
 
 # --- For the shell tests ----------------------------------------------------------------------
-# A test script sources this file (CTest gives it CLACKMOOR_BUILD and CLACKMOOR_SOURCE), checks
-# with `check`, and ends with `finish`, which fails when any check failed.
-set -o pipefail
+# A test script sources this file, calls clackmoor_env "$CLACKMOOR_BUILD" (CTest gives it
+# CLACKMOOR_BUILD and CLACKMOOR_SOURCE), checks with `check`, and ends with `finish`, which
+# fails when any check failed.
 FAILURES=0
 fail() { echo "FAIL: $*"; FAILURES=$((FAILURES + 1)); }
 pass() { echo "ok: $*"; }
@@ -134,6 +134,3 @@ finish() {
 }
 # Runs a Windows program of the tree, its output with plain line ends.
 win() { "$WINE64" "$@" </dev/null 2> >(tr -d '\r' >&2) | tr -d '\r'; }
-if [ -n "${CLACKMOOR_BUILD:-}" ] && [ -d "$CLACKMOOR_BUILD" ]; then
-  clackmoor_env "$CLACKMOOR_BUILD"
-fi

@@ -1,6 +1,7 @@
 # The host's shell tests: the real clackmoor.scr under Wine, driven with xdotool and hosttool.
 set -uo pipefail
 . "$CLACKMOOR_HARNESS/env.sh"
+clackmoor_env "$CLACKMOOR_BUILD"
 SCR="$CLACKMOOR_BUILD/clackmoor.scr"
 HOSTDIR="$CLACKMOOR_BUILD/tests/host"
 TOOL="$HOSTDIR/hosttool.exe"

@@ -2,8 +2,9 @@
 # The installer's round trip in the tree's Wine prefix: a silent install puts this tree's saver
 # into C:\windows, makes it the current saver and registers the uninstaller; the installed saver
 # runs full screen and ends on a key; a silent uninstall takes all of it away and nothing else.
-set -eu
+set -euo pipefail
 . "$CLACKMOOR_HARNESS/env.sh"
+clackmoor_env "$CLACKMOOR_BUILD"
 work="$CLACKMOOR_BUILD/release-test"
 scr="$CLACKMOOR_BUILD/clackmoor.scr"
 installed="$WINEPREFIX/drive_c/windows/clackmoor.scr"

@@ -4,9 +4,11 @@
 //                        system's power-setting notice does: the record lives in the
 //                        window's own process, so it is written there first
 //   mode W H             switches the display to W x H for now, as a game would (not stored)
+//   modes                the current and the registry's mode, "W H bits Hz" each
 #include <windows.h>
 
 #include <cstdio>
+#include <initializer_list>
 #include <cstdlib>
 #include <cstring>
 
@@ -48,6 +50,17 @@ int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "power") == 0) {
         HWND window = reinterpret_cast<HWND>(std::strtoull(argv[2], nullptr, 10));
         return sendDisplayState(window, static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10)));
+    }
+    if (argc == 2 && std::strcmp(argv[1], "modes") == 0) {
+        for (DWORD which : {ENUM_CURRENT_SETTINGS, ENUM_REGISTRY_SETTINGS}) {
+            DEVMODEA mode = {};
+            mode.dmSize = sizeof mode;
+            if (!EnumDisplaySettingsA(nullptr, which, &mode))
+                return 1;
+            std::printf("%lu %lu %lu %lu\n", mode.dmPelsWidth, mode.dmPelsHeight, mode.dmBitsPerPel,
+                        mode.dmDisplayFrequency);
+        }
+        return 0;
     }
     if (argc == 4 && std::strcmp(argv[1], "mode") == 0) {
         DEVMODEA mode = {};

@@ -3,6 +3,7 @@
 # Wine session per display).
 set -euo pipefail
 . "$CLACKMOOR_HARNESS/env.sh"
+clackmoor_env "$CLACKMOOR_BUILD"
 HARNESS_DIR="$CLACKMOOR_BUILD/harness/noglx"
 mkdir -p "$HARNESS_DIR"
 export WINEPREFIX="$HARNESS_DIR/prefix"

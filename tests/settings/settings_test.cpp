@@ -2,35 +2,11 @@
 // and the configuration dialog in a real process, opened by the probe (showConfigDialog
 // alone), by the saver's /c mode and by the saver with no arguments, driven from here as a user
 // would drive it. Every test starts without the option key and removes it at the end.
-#include "settings/settings.h"
-
-#include <gtest/gtest.h>
-#include <windows.h>
+#include "tests/settings/option_key.h"
 
 #include <cstring>
-#include <string>
-#include <vector>
 
 namespace {
-
-void deleteOptionKey() {
-    RegDeleteKeyA(HKEY_CURRENT_USER, settingsKeyPath);
-    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Orbweave"); // fails harmlessly when not empty
-}
-
-// Creates the key if needed and stores one value of any type.
-void putValue(const char* name, DWORD type, const void* data, DWORD size) {
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, settingsKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &key, nullptr),
-              0);
-    EXPECT_EQ(RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size), 0);
-    RegCloseKey(key);
-}
-
-void putDword(const char* name, DWORD value) {
-    putValue(name, REG_DWORD, &value, sizeof value);
-}
 
 // The key's thirteen values as "v1 v2 ..." when each is a 4-byte REG_DWORD, then "/" and the
 // number of values it holds; "absent" without a key, else the first value of another form.
@@ -47,35 +23,13 @@ std::string storedRecord() {
         text = dword ? text + (i ? " " : "") + std::to_string(value)
                      : std::string("not a dword: ") + settingsFields[i].valueName;
     }
-    DWORD values = 0;
-    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr,
-                     nullptr, nullptr, nullptr);
     RegCloseKey(key);
-    return text + " /" + std::to_string(values);
+    return text + " /" + std::to_string(optionValueCount());
 }
 
 // A program next to this test program, quoted for a command line.
 std::string beside(const char* fileName) {
-    char path[MAX_PATH];
-    std::string s(path, GetModuleFileNameA(nullptr, path, sizeof path));
-    return "\"" + s.substr(0, s.find_last_of("\\/") + 1) + fileName + "\"";
-}
-
-// Starts a command line; its standard output goes to `output` when given.
-HANDLE startProcess(const std::string& commandLine, HANDLE output = nullptr) {
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    si.dwFlags = output ? STARTF_USESTDHANDLES : 0;
-    si.hStdOutput = output;
-    si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-    PROCESS_INFORMATION pi = {};
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back(0);
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, output != nullptr, 0, nullptr,
-                        nullptr, &si, &pi))
-        return nullptr;
-    CloseHandle(pi.hThread);
-    return pi.hProcess;
+    return "\"" + besideTestProgram(fileName) + "\"";
 }
 
 // The probe's "load" in a fresh process: the thirteen fields it printed.
@@ -94,13 +48,7 @@ std::string loadInFreshProcess() {
     return std::string(text, strcspn(text, "\r\n"));
 }
 
-class OptionKey : public ::testing::Test {
-  protected:
-    void SetUp() override { deleteOptionKey(); }
-    void TearDown() override { deleteOptionKey(); }
-};
-
-using Store = OptionKey;
+using Store = OptionKeyTest;
 
 TEST_F(Store, AbsentKeyGivesTheDefaultsAndStaysAbsent) {
     std::memset(&cradleSettings, 0x5A, sizeof cradleSettings);
@@ -217,7 +165,7 @@ std::string launcher(const std::string& which) {
     return beside("..\\..\\clackmoor.scr") + (which == "saver" ? " /c" : "");
 }
 
-class DialogLaunchers : public OptionKey, public ::testing::WithParamInterface<const char*> {};
+class DialogLaunchers : public OptionKeyTest, public ::testing::WithParamInterface<const char*> {};
 
 // Without a key the defaults show; Cancel throws clicks away and leaves no key; Enter (on
 // OK, where the focus starts) stores all thirteen values.
@@ -239,7 +187,7 @@ TEST_P(DialogLaunchers, DefaultsCancelAndEnter) {
 
 INSTANTIATE_TEST_SUITE_P(Settings, DialogLaunchers, ::testing::Values("probe", "saver", "bare"));
 
-using DialogClicks = OptionKey;
+using DialogClicks = OptionKeyTest;
 
 // Both touching flags stored by an outside edit; each radio then stores one valid pair and
 // shows alone.

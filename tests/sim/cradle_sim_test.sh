@@ -1,7 +1,9 @@
 #!/bin/bash
 # The cradle-sim tool: the launch line and the state lines, the generator's process-start state,
 # and exit status 2 with a usage on bad arguments.
+set -uo pipefail
 . "$CLACKMOOR_HARNESS/env.sh"
+clackmoor_env "$CLACKMOOR_BUILD"
 if [ -f "$CLACKMOOR_BUILD/cradle-sim.exe" ]; then
   tool() { win "$CLACKMOOR_BUILD/cradle-sim.exe" "$@"; }
 else

@@ -2,23 +2,44 @@
 """Runs full-screen Windows programs through Wine on the current X display and measures,
 from outside the program, what a user sees of them.
 
-  measure.py runs --out FILE --runs N --seconds S NAME=PROGRAM [NAME=PROGRAM ...]
-      Starts each program N times (the programs taking turns), with `/s` on its command line,
-      and writes one JSON record per run:
+  measure.py runs --out FILE --runs N --seconds S [--extra NAME=ARG ...] [--absent NAME=WHY ...]
+                  [--scene CRADLE_SHOT] NAME=PROGRAM [NAME=PROGRAM ...]
+      Starts each program N times (the programs taking turns), with `/s` (and its --extra
+      arguments) on its command line, and writes one JSON record per run:
         startup_ms  process start to the first frame on the screen: the X root window is
                     polled (two scan lines, about every 2 ms) until it shows pixels that are
                     neither black nor what the screen showed before the start;
         fps         frames per second after the warm-up, from Wine's own frame-rate trace
                     (WINEDEBUG=+fps: opengl32 prints "approx N fps" every 1.5 s of swaps);
         exit_ms     an Escape key press (XTest, synced with the server) to the end of the
-                    process;
-        peak_rss_kb the process's peak resident set (getrusage of the ended child).
+                    started process;
+        hwm_kb, rss_kb, private_kb
+                    peak and current resident set (/proc/PID/status VmHWM, VmRSS) and private
+                    memory (/proc/PID/smaps_rollup Private_Clean + Private_Dirty) of the
+                    Windows process, just before the key press;
+        cpu_s_per_min
+                    CPU time (user + system, all threads) of the Windows process from the end
+                    of the warm-up to the key press, per minute of that time.
+        loader      the Linux program that ran the Windows process (its /proc/PID/exe).
+      The Windows process is the one among the started process and its descendants whose
+      command line names the program (for a 32-bit program the started wine64 is only a
+      stub that waits for it, and the real process is orphaned: this process adopts it as
+      a subreaper). A figure that could not be taken is left out of the record
+      and its reason kept under "missing".
+      With --scene, cradle-shot takes its turn too: the saver's own drawing code in a window
+      of the screen's size, no host, about SCENE_SECONDS of frames (its --fps line).
+      --absent NAME=WHY records a program that was not run, and why.
   measure.py profile --out FILE --seconds S NAME=PROGRAM [NAME=PROGRAM ...]
       Runs each program once and, after the warm-up, profiles it for S seconds with perf:
       CPU time and system calls per frame of the window's thread and of Mesa's rasteriser
       threads, and where the window's thread spends its time (by module, and by function
-      inside the program itself, named from the program's own symbol table).
-  measure.py report --out FILE [--micro JSON ...] [--sizes JSON] SIZE=RUNS.json ...
+      inside the program itself, named from the program's own symbol table). Without a
+      working perf it writes only why.
+  measure.py linux --out FILE --runs N --seconds S PROGRAM
+      Runs the native X11 hack N times with -root -fps on the current display and keeps the
+      frame rate it prints after the warm-up; SIGTERM ends each run.
+  measure.py report --out FILE [--micro JSON ...] [--sizes JSON] [--profile JSON]
+                    [--linux JSON ...] RUNS.json ...
       Writes the Markdown table.
 
 Only the Linux side is observed: the program runs exactly as it would without the bench.
@@ -28,6 +49,7 @@ import ctypes
 import json
 import os
 import re
+import shutil
 import statistics
 import subprocess
 import sys
@@ -108,6 +130,112 @@ def frame_shown(pixels, before):
     return any(p != 0 and p != b for p, b in zip(pixels, before))
 
 
+# --- The Windows process --------------------------------------------------------------------
+
+PR_SET_CHILD_SUBREAPER = 36
+
+
+def adopt_orphans():
+    """Wine starts a 32-bit program in a process that its parent leaves behind, with the
+    started wine64 only a stub that waits for it; as a subreaper this process inherits it,
+    so every process a run starts stays among this process's descendants."""
+    try:
+        ctypes.CDLL(None, use_errno=True).prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0)
+    except (OSError, AttributeError):
+        pass
+
+
+def reap_orphans():
+    """Collects adopted processes that have ended."""
+    while True:
+        try:
+            pid, _ = os.waitpid(-1, os.WNOHANG)
+        except ChildProcessError:
+            return
+        if pid == 0:
+            return
+
+
+def read_text(path):
+    try:
+        with open(path, "rb") as f:
+            return f.read().decode("utf-8", "replace")
+    except OSError:
+        return ""
+
+
+def descendants(root):
+    """root and every process below it, parents before children."""
+    children = {}
+    for name in os.listdir("/proc"):
+        if name.isdigit():
+            stat = read_text("/proc/%s/stat" % name)
+            if ")" in stat:
+                ppid = int(stat.rsplit(")", 1)[1].split()[1])
+                children.setdefault(ppid, []).append(int(name))
+    order = [root]
+    for pid in order:
+        order.extend(sorted(children.get(pid, [])))
+    return order
+
+
+def base_name(arg):
+    return arg.replace("\\", "/").rsplit("/", 1)[-1].lower()
+
+
+def windows_process(program):
+    """The pid of the process running the program, among the processes started here: the one
+    whose first argument names it (Wine shows the program's path there), else the deepest one
+    that names it at all (an emulated loader keeps its own arguments). None when there is
+    none. Runs take turns, so no other run's process is alive."""
+    want = base_name(program)
+    named = None
+    for pid in descendants(os.getpid())[1:]:
+        args = [a for a in read_text("/proc/%d/cmdline" % pid).split("\0") if a]
+        if args and base_name(args[0]) == want:
+            return pid
+        if any(base_name(a) == want for a in args[1:]):
+            named = pid
+    return named
+
+
+def loader_of(pid):
+    """The Linux program that runs the Windows process, as /proc shows it."""
+    try:
+        exe = os.readlink("/proc/%d/exe" % pid)
+    except OSError:
+        return None
+    if os.path.basename(exe).startswith("qemu-"):
+        args = [a for a in read_text("/proc/%d/cmdline" % pid).split("\0") if a]
+        if len(args) > 1:
+            return "%s emulating %s" % (exe, args[1])
+    return exe
+
+
+def memory_kb(pid):
+    """(VmHWM, VmRSS, private) in KiB, None where unreadable."""
+    fields = {}
+    for line in read_text("/proc/%d/status" % pid).splitlines():
+        name, _, value = line.partition(":")
+        if name in ("VmHWM", "VmRSS"):
+            fields[name] = int(value.split()[0])
+    private = None
+    rollup = read_text("/proc/%d/smaps_rollup" % pid) or read_text("/proc/%d/smaps" % pid)
+    for line in rollup.splitlines():
+        if line.startswith(("Private_Clean:", "Private_Dirty:")):
+            private = (private or 0) + int(line.split()[1])
+    return fields.get("VmHWM"), fields.get("VmRSS"), private
+
+
+def cpu_seconds(pid):
+    """User + system CPU seconds of all the process's threads so far; None if it is gone."""
+    stat = read_text("/proc/%d/stat" % pid)
+    if ")" not in stat:
+        return None
+    f = stat.rsplit(")", 1)[1].split()
+    return (int(f[11]) + int(f[12])) / os.sysconf("SC_CLK_TCK")
+
+
 # --- One run --------------------------------------------------------------------------------
 
 FPS_LINE = re.compile(r"approx\s+([0-9.]+)\s*fps")
@@ -122,22 +250,24 @@ def read_trace(stream, samples):
             samples.append((now, float(m.group(1))))
 
 
-def one_run(screen, program, seconds):
+def sleep_until(moment):
+    time.sleep(max(0.0, moment - time.monotonic()))
+
+
+def one_run(screen, program, extra, seconds):
     env = dict(os.environ, WINEDEBUG="-all,+fps")
     before = screen.scan()
     samples = []
     start = time.monotonic()
-    proc = subprocess.Popen([WINE64, program, "/s"], stdin=subprocess.DEVNULL,
+    proc = subprocess.Popen([WINE64, program, "/s"] + extra, stdin=subprocess.DEVNULL,
                             stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, env=env)
     reader = threading.Thread(target=read_trace, args=(proc.stderr, samples), daemon=True)
     reader.start()
     ended = {}
 
     def wait_end():
-        _, status, usage = os.wait4(proc.pid, 0)
+        os.waitpid(proc.pid, 0)
         ended["time"] = time.monotonic()
-        ended["status"] = status
-        ended["maxrss"] = usage.ru_maxrss
 
     waiter = threading.Thread(target=wait_end, daemon=True)
     waiter.start()
@@ -152,60 +282,147 @@ def one_run(screen, program, seconds):
         time.sleep(POLL_SECONDS)
     poll_ms = (time.monotonic() - start) * 1000 / max(polls, 1)
 
-    run = {"program": program, "startup_ms": None, "first_swap_ms": None, "fps": None,
-           "exit_ms": None, "peak_rss_kb": None, "poll_ms": poll_ms}
+    run = {"program": program, "poll_ms": poll_ms, "missing": {}}
+    missing = run["missing"]
     if first is None:
-        run["error"] = "no frame on the screen"
+        run["error"] = "showed no frame" if waiter.is_alive() else "ended before its first frame"
         if waiter.is_alive():
             proc.kill()
         waiter.join(10)
         return run
     run["startup_ms"] = (first - start) * 1000
 
-    time.sleep(max(0.0, first + seconds - time.monotonic()))
+    # CPU and memory of the Windows process over the same span as the frame rate.
+    sleep_until(first + WARMUP_SECONDS)
+    pid = windows_process(program)
+    cpu0, t0 = (cpu_seconds(pid), time.monotonic()) if pid else (None, None)
+    sleep_until(first + seconds)
+    if pid is None:
+        pid = windows_process(program)
+    if pid is None:
+        why = "no process named %s among the processes started" % os.path.basename(program)
+        for key in ("hwm_kb", "rss_kb", "private_kb", "cpu_s_per_min"):
+            missing[key] = why
+    else:
+        run["loader"] = loader_of(pid)
+        for key, value in zip(("hwm_kb", "rss_kb", "private_kb"), memory_kb(pid)):
+            if value is None:
+                missing[key] = "/proc/%d unreadable" % pid
+            else:
+                run[key] = value
+        cpu1, t1 = cpu_seconds(pid), time.monotonic()
+        if cpu0 is None or cpu1 is None or t1 <= t0:
+            missing["cpu_s_per_min"] = "the process was found only after the warm-up"
+        else:
+            run["cpu_s_per_min"] = (cpu1 - cpu0) * 60.0 / (t1 - t0)
     pressed = time.monotonic()
     screen.press_escape()
     waiter.join(EXIT_WAIT_SECONDS)
     if waiter.is_alive():
         run["error"] = "did not end within %d s of the key press" % EXIT_WAIT_SECONDS
+        missing["exit_ms"] = run["error"]
         proc.kill()
+        if pid and pid != proc.pid:
+            try:
+                os.kill(pid, 9)
+            except OSError:
+                pass
         waiter.join(10)
     else:
         run["exit_ms"] = (ended["time"] - pressed) * 1000
-        run["peak_rss_kb"] = ended["maxrss"]
     reader.join(5)
+    reap_orphans()
 
     # Each trace line covers the swaps since the line before it; weight by that time.
     frames = span = 0.0
-    for (t0, _), (t1, fps) in zip(samples, samples[1:]):
-        if t0 >= first + WARMUP_SECONDS and t1 <= pressed:
-            frames += fps * (t1 - t0)
-            span += t1 - t0
+    for (a, _), (b, fps) in zip(samples, samples[1:]):
+        if a >= first + WARMUP_SECONDS and b <= pressed:
+            frames += fps * (b - a)
+            span += b - a
     if span > 0:
         run["fps"] = frames / span
+    else:
+        missing["fps"] = "no frame-rate trace between the warm-up and the key press"
     # Wine prints its first frame-rate line inside the first SwapBuffers call.
     if samples:
         run["first_swap_ms"] = (samples[0][0] - start) * 1000
+    else:
+        missing["first_swap_ms"] = "no frame-rate trace"
+    return run
+
+
+# --- The scene alone ------------------------------------------------------------------------
+
+SCENE_SECONDS = 5.0  # of frames per timed run
+SCENE_FRAME_TIME = "0.02"  # seconds of swing per frame
+SCENE_FIRST_FRAMES = 25  # the warm-up run, which also gauges the frame count
+SCENE_LINE = re.compile(r"frames\s+(\d+)\s+seconds\s+([0-9.]+)\s+fps\s+([0-9.]+)")
+
+
+def scene_run(program, width, height, frames, workdir):
+    """cradle-shot's own frame rate over `frames` frames in a window of width x height."""
+    out = os.path.join(workdir, "scene-%dx%d.png" % (width, height))
+    cmd = [WINE64, program, "--seed", "1", "--frames", str(frames), "--frame-time",
+           SCENE_FRAME_TIME, "--size", "%dx%d" % (width, height), "--out", out, "--fps"]
+    run = {"program": program, "missing": {}}
+    try:
+        res = subprocess.run(cmd, stdin=subprocess.DEVNULL, capture_output=True,
+                             timeout=120 + 20 * SCENE_SECONDS, env=dict(os.environ,
+                                                                        WINEDEBUG="-all"))
+    except subprocess.TimeoutExpired:
+        run["error"] = "did not finish in time"
+        run["missing"]["fps"] = run["error"]
+        return run
+    m = SCENE_LINE.search(res.stdout.decode("utf-8", "replace"))
+    if m:
+        run["frames"], run["seconds"], run["fps"] = int(m.group(1)), float(m.group(2)), \
+            float(m.group(3))
+    else:
+        run["error"] = "printed no frame rate (exit status %d)" % res.returncode
+        run["missing"]["fps"] = run["error"]
     return run
 
 
 def cmd_runs(args):
+    adopt_orphans()
     screen = Screen()
-    programs = [p.split("=", 1) for p in args.programs]
-    results = {name: [] for name, _ in programs}
+    extra = {}
+    for item in args.extra or []:
+        name, arg = item.split("=", 1)
+        extra.setdefault(name, []).append(arg)
+    turns = []  # (name, what it runs, function of the round's seconds)
+    for name, program in (p.split("=", 1) for p in args.programs):
+        turns.append((name, " ".join([program, "/s"] + extra.get(name, [])),
+                      lambda secs, p=program, e=extra.get(name, []): one_run(screen, p, e, secs)))
+    scene_frames = [SCENE_FIRST_FRAMES]
+    if args.scene:
+        workdir = os.path.dirname(os.path.abspath(args.out))
+
+        def scene(secs):
+            run = scene_run(args.scene, screen.width, screen.height, scene_frames[0], workdir)
+            if run.get("fps"):
+                scene_frames[0] = max(SCENE_FIRST_FRAMES, int(run["fps"] * SCENE_SECONDS))
+            return run
+        turns.append(("scene", "%s --frame-time %s --fps" % (args.scene, SCENE_FRAME_TIME),
+                      scene))
+    results = {name: [] for name, _, _ in turns}
     for i in range(args.runs + 1):
-        for name, program in programs:
-            run = one_run(screen, program, args.seconds if i else 2.0)
+        for name, _, measure in turns:
+            run = measure(args.seconds if i else 2.0)
             if i == 0:
                 continue  # warm-up: files in the page cache, Wine's services running
             results[name].append(run)
-            print("  %s run %d: start-up %s ms, %s fps, exit %s ms, peak %s KiB%s" % (
-                name, i, fmt(run["startup_ms"]), fmt(run["fps"]), fmt(run["exit_ms"]),
-                run["peak_rss_kb"], "  (" + run["error"] + ")" if "error" in run else ""),
-                file=sys.stderr)
+            figures = ", ".join("%s %s" % (k, fmt(run[k], 1)) for k in (
+                "startup_ms", "fps", "exit_ms", "hwm_kb", "private_kb", "cpu_s_per_min")
+                if run.get(k) is not None)
+            print("  %s run %d: %s%s" % (name, i, figures or "nothing measured",
+                                         "  (" + run["error"] + ")" if "error" in run else ""),
+                  file=sys.stderr)
             time.sleep(0.5)
+    absent = dict(a.split("=", 1) for a in args.absent or [])
     with open(args.out, "w") as f:
         json.dump({"width": screen.width, "height": screen.height, "seconds": args.seconds,
+                   "programs": {name: what for name, what, _ in turns}, "absent": absent,
                    "results": results}, f, indent=1)
 
 
@@ -229,13 +446,28 @@ def prefix_server():
     return None
 
 
+def perf_refusal():
+    """Why perf cannot be used here, or None when it works."""
+    if not shutil.which("perf"):
+        return "perf is not installed; tools/setup installs it"
+    try:
+        res = subprocess.run(["perf", "stat", "-e", "task-clock", "true"], capture_output=True,
+                             text=True, timeout=60)
+    except (OSError, subprocess.TimeoutExpired) as e:
+        return "perf did not run: %s" % e
+    if res.returncode != 0:
+        lines = [l.strip() for l in res.stderr.splitlines() if l.strip()]
+        return "perf refused: %s" % (lines[0] if lines else "exit status %d" % res.returncode)
+    return None
+
+
 def perf_stat(pids, seconds):
-    """{tid: (comm, task-clock ms, syscalls)} over the next seconds."""
+    """{tid: [comm, task-clock ms or None, syscalls or None]} over the next seconds."""
     # Futex calls are left out: their number follows the contention with the rasteriser
-    # threads, not the work of the frame. 202 is futex on x86-64.
+    # threads, not the work of the frame. Futex is 202 on x86-64 and 240 for i386 programs.
     res = subprocess.run(["perf", "stat", "--per-thread", "-x", ";", "-e", "task-clock",
-                          "-e", "raw_syscalls:sys_enter", "--filter", "id != 202", "-p",
-                          ",".join(str(p) for p in pids), "--", "sleep",
+                          "-e", "raw_syscalls:sys_enter", "--filter", "id != 202 && id != 240",
+                          "-p", ",".join(str(p) for p in pids), "--", "sleep",
                           str(seconds)], capture_output=True, text=True)
     threads = {}
     for line in res.stderr.splitlines():
@@ -246,23 +478,30 @@ def perf_stat(pids, seconds):
         try:
             value = float(f[1])
         except ValueError:
-            continue
-        t = threads.setdefault(int(tid), [comm, 0.0, 0])
+            value = None  # "<not counted>", "<not supported>"
+        t = threads.setdefault(int(tid), [comm, None, None])
         if f[3].startswith("task-clock"):
             t[1] = value
         elif "sys_enter" in f[3]:
-            t[2] = int(value)
+            t[2] = value
     return threads
+
+
+def is_32_bit(program):
+    """Whether the Windows program is PE32 (i386) rather than PE32+."""
+    try:
+        with open(program, "rb") as f:
+            head = f.read(4096)
+    except OSError:
+        return False
+    pe = int.from_bytes(head[0x3C:0x40], "little")
+    return int.from_bytes(head[pe + 24:pe + 26], "little") == 0x10B
 
 
 def program_symbols(program):
     """Sorted (address, name) of the program's functions, from its own symbol table."""
-    tool = "x86_64-w64-mingw32-nm"
+    tool = "i686-w64-mingw32-nm" if is_32_bit(program) else "x86_64-w64-mingw32-nm"
     try:
-        head = open(program, "rb").read(4096)
-        pe = int.from_bytes(head[0x3C:0x40], "little")
-        if int.from_bytes(head[pe + 24:pe + 26], "little") == 0x10B:  # PE32: i386
-            tool = "i686-w64-mingw32-nm"
         text = subprocess.run([tool, "-C", program], capture_output=True, text=True).stdout
     except OSError:
         return []
@@ -310,31 +549,58 @@ def one_profile(screen, program, seconds, workdir):
     while not frame_shown(screen.scan(), before) and time.monotonic() - start < 30:
         time.sleep(0.01)
     time.sleep(WARMUP_SECONDS)
-    result = {}
+    result = {"missing": {}}
+    missing = result["missing"]
+    keys = ("main_us", "main_syscalls", "raster_us", "server_us")
+    # The window's thread is the Windows process's first thread: its tid is the pid.
+    pid = windows_process(program)
+    if pid is None:
+        for key in keys:
+            missing[key] = "no process named %s" % os.path.basename(program)
+        screen.press_escape()
+        proc.wait(15)
+        reap_orphans()
+        return result
     box = {}
     t = threading.Thread(target=lambda: box.update(
-        samp=perf_samples(proc.pid, seconds, os.path.join(workdir, "perf.data"))))
+        samp=perf_samples(pid, seconds, os.path.join(workdir, "perf.data"))))
     t0 = time.monotonic()
     t.start()
     server = prefix_server()
-    threads = perf_stat([proc.pid] + ([server] if server else []), seconds)
+    threads = perf_stat([pid] + ([server] if server else []), seconds)
     t.join()
     t1 = time.monotonic()
     time.sleep(1.6)  # the trace line that closes the window
     screen.press_escape()
     proc.wait(15)
     reader.join(5)
+    reap_orphans()
     frames = frames_between(samples, t0, t1)
     result["frames"] = frames
     result["fps"] = frames / (t1 - t0)
     if frames <= 0:
+        for key in keys:
+            missing[key] = "no frame-rate trace during the profile"
         return result
-    main = threads.get(proc.pid, ["", 0.0, 0])
-    raster = [v for k, v in threads.items() if v[0].startswith("llvmpipe")]
-    result["main_us"] = main[1] * 1000 / frames
-    result["main_syscalls"] = main[2] / frames
-    result["raster_us"] = sum(v[1] for v in raster) * 1000 / frames
-    if server in threads:
+    main = threads.get(pid)
+    if main is None:
+        missing["main_us"] = missing["main_syscalls"] = "perf reported no window thread"
+    else:
+        for key, value, scale in (("main_us", main[1], 1000.0), ("main_syscalls", main[2], 1.0)):
+            if value is None:
+                missing[key] = "perf could not count it"
+            else:
+                result[key] = value * scale / frames
+    raster = [v[1] for v in threads.values() if v[0].startswith("llvmpipe")]
+    if not raster:
+        missing["raster_us"] = "perf reported no llvmpipe threads"
+    else:
+        result["raster_us"] = sum(v or 0.0 for v in raster) * 1000 / frames
+    if server is None:
+        missing["server_us"] = "the prefix's wineserver was not found"
+    elif threads.get(server, [None, None])[1] is None:
+        missing["server_us"] = "perf could not count the wineserver"
+    else:
         result["server_us"] = threads[server][1] * 1000 / frames
     # Where the window's thread spends its time.
     samp = box.get("samp", [])
@@ -356,9 +622,14 @@ def one_profile(screen, program, seconds, workdir):
 
 
 def cmd_profile(args):
+    adopt_orphans()
     screen = Screen()
     out = {"width": screen.width, "height": screen.height, "seconds": args.seconds}
-    for item in args.programs:
+    refusal = perf_refusal()
+    if refusal:
+        out["unavailable"] = refusal
+        print("  not profiled: %s" % refusal, file=sys.stderr)
+    for item in args.programs if not refusal else []:
         name, program = item.split("=", 1)
         out[name] = one_profile(screen, program, args.seconds, os.path.dirname(args.out) or ".")
         time.sleep(0.5)
@@ -375,14 +646,34 @@ def fmt(v, digits=0):
 
 
 def summary(values, digits=0):
-    """'median (min–max)' of the values that exist."""
-    v = [x for x in values if x is not None]
-    if not v:
-        return "–", None
-    med = statistics.median(v)
-    if len(v) == 1:
+    """'median (min–max)' of the values and their median; values is not empty."""
+    med = statistics.median(values)
+    if len(values) == 1:
         return fmt(med, digits), med
-    return "%s (%s–%s)" % (fmt(med, digits), fmt(min(v), digits), fmt(max(v), digits)), med
+    return "%s (%s–%s)" % (fmt(med, digits), fmt(min(values), digits),
+                          fmt(max(values), digits)), med
+
+
+def why_missing(runs, key):
+    """The commonest reason the runs give for lacking the key."""
+    reasons = [r.get("missing", {}).get(key) or r.get("error") or "no value"
+               for r in runs if r.get(key) is None]
+    if not reasons:
+        return "no runs"
+    return max(set(reasons), key=reasons.count)
+
+
+def cell(runs, key, digits=0, scale=1.0):
+    """(text, median) of one figure over the runs; 'not measured (why)' when no run has it,
+    and a count of the runs without it when only some have."""
+    values = [r[key] * scale for r in runs if r.get(key) is not None]
+    if not values:
+        return "not measured (%s)" % why_missing(runs, key), None
+    text, med = summary(values, digits)
+    if len(values) < len(runs):
+        text += " [%d of %d runs: not measured, %s]" % (len(runs) - len(values), len(runs),
+                                                         why_missing(runs, key))
+    return text, med
 
 
 def ratio(a, b, digits=2):
@@ -391,95 +682,234 @@ def ratio(a, b, digits=2):
     return "%.*f" % (digits, a / b)
 
 
-def cmd_report(args):
-    lines = []
-    rows = []  # measure, saver, reference, ratio, note
-    meta = []
-    for item in args.runs:
-        with open(item) as f:
-            data = json.load(f)
-        size = "%d×%d" % (data["width"], data["height"])
-        res = data["results"]
-        s, r = res.get("saver", []), res.get("reference", [])
-        n = min(len(s), len(r))
-        meta.append("%s: %d runs each, %.0f s each" % (size, n, data["seconds"]))
-        polls = [x["poll_ms"] for x in s + r if x.get("poll_ms")]
-        if polls:
-            meta.append("%s: screen polled every %.1f ms on average" % (size, statistics.mean(polls)))
-        for name, runs in (("saver", s), ("reference", r)):
-            for err in sorted(set(x["error"] for x in runs if "error" in x)):
-                count = sum(1 for x in runs if x.get("error") == err)
-                meta.append("%s: the %s %s in %d of %d runs." % (size, name, err, count,
-                                                                  len(runs)))
+def display_path(path):
+    try:
+        rel = os.path.relpath(path)
+    except ValueError:
+        return path
+    return path if rel.startswith("..") else rel
 
-        def row(label, key, digits=0, target=None, unit="", scale=1.0):
-            ts, sm = summary([x[key] * scale for x in s if x.get(key) is not None], digits)
-            tr, rm = summary([x[key] * scale for x in r if x.get(key) is not None], digits)
-            note = ""
-            missing = sum(1 for x in s if x.get(key) is None)
-            if target is not None and sm is not None and rm is not None:
-                diff = sm - rm
-                note = "%+.0f %s; target ≤ +%d %s: %s" % (
-                    diff, unit, target, unit, "met" if diff <= target else "missed")
-            if missing and key == "exit_ms":
-                note += "; the saver did not end within %d s in %d of %d runs" % (
-                    EXIT_WAIT_SECONDS, missing, len(s))
-                if target is not None:
-                    note = note.replace(": met", ": missed")
-            rows.append((label + " at " + size, ts, tr, ratio(sm, rm), note))
 
-        row("frames per second", "fps", 1)
-        row("start-up to first frame, ms", "startup_ms", 0, 100, "ms")
-        row("key press to process end, ms", "exit_ms", 0, 100, "ms")
-        row("first SwapBuffers call (trace), ms", "first_swap_ms", 0)
-        row("peak resident memory, MiB", "peak_rss_kb", 1, scale=1 / 1024)
+# Rows of each screen size: (label, key, digits, scale, target in the unit, unit)
+SIZE_ROWS = (("frames per second", "fps", 1, 1.0, None, ""),
+             ("start-up to first frame, ms", "startup_ms", 0, 1.0, 100, "ms"),
+             ("key press to process end, ms", "exit_ms", 0, 1.0, 100, "ms"),
+             ("first SwapBuffers call (trace), ms", "first_swap_ms", 0, 1.0, None, ""),
+             ("peak resident memory (VmHWM), MiB", "hwm_kb", 1, 1 / 1024, None, ""),
+             ("resident memory before the key press (VmRSS), MiB", "rss_kb", 1, 1 / 1024, None,
+              ""),
+             ("private memory before the key press, MiB", "private_kb", 1, 1 / 1024, None, ""),
+             ("CPU seconds per minute (all threads)", "cpu_s_per_min", 1, 1.0, None, ""))
+MEMORY_KEYS = ("hwm_kb", "rss_kb", "private_kb")
 
-    if args.sizes:
-        with open(args.sizes) as f:
-            sz = json.load(f)
-        for name, entry in sz.items():
-            rows.append(("file size of %s, KiB" % name, fmt(entry["saver"] / 1024, 1),
-                         fmt(entry["reference"] / 1024, 1) if entry.get("reference") else "–",
-                         ratio(entry["saver"], entry.get("reference")), ""))
-        for name, entry in sz.items():
+
+def size_rows(data, rows, meta):
+    """The table rows of one screen size's runs."""
+    size = "%d×%d" % (data["width"], data["height"])
+    res, absent, programs = data["results"], data.get("absent", {}), data.get("programs", {})
+    s, r = res.get("saver", []), res.get("reference", [])
+    meta.append("%s: %d runs each, %.0f s each" % (size, min(len(s), len(r)), data["seconds"]))
+    polls = [x["poll_ms"] for x in s + r if x.get("poll_ms")]
+    if polls:
+        meta.append("%s: screen polled every %.1f ms on average" % (size, statistics.mean(polls)))
+    for name, runs in sorted(res.items()):
+        for err in sorted(set(x["error"] for x in runs if "error" in x)):
+            count = sum(1 for x in runs if x.get("error") == err)
+            meta.append("%s: the %s %s in %d of %d runs." % (size, name, err, count, len(runs)))
+    for label, key, digits, scale, target, unit in SIZE_ROWS:
+        ts, sm = cell(s, key, digits, scale)
+        tr, rm = cell(r, key, digits, scale)
+        note = ""
+        if target is not None and sm is not None and rm is not None:
+            diff = sm - rm
+            note = "%+.0f %s; target ≤ +%d %s: %s" % (diff, unit, target, unit,
+                                                     "met" if diff <= target else "missed")
+        rows.append((label + " at " + size, ts, tr, ratio(sm, rm), note))
+
+    # The saver built before frame pacing, where asked for.
+    if "before" in res or "before" in absent:
+        b = res.get("before", [])
+        for label, key, digits in (("frames per second", "fps", 1),
+                                   ("CPU seconds per minute (all threads)", "cpu_s_per_min", 1)):
+            _, sm = cell(s, key, digits)
+            tr, rm = cell(r, key, digits)
+            if "before" in absent:
+                tb, bm, note = "not measured (%s)" % absent["before"], None, ""
+            else:
+                tb, bm = cell(b, key, digits)
+                path = programs.get("before", "?").rsplit(" /s", 1)[0]
+                note = "file: %s (%d-bit); saver now ÷ before: %s" % (
+                    display_path(path), 32 if is_32_bit(path) else 64, ratio(sm, bm))
+            rows.append(("%s at %s, saver before pacing" % (label, size), tb, tr, ratio(bm, rm),
+                         note))
+
+    # The reference with a known amount of extra memory: the memory figures must show it.
+    if "calibration" in res:
+        c = res["calibration"]
+        extra = programs.get("calibration", "").rsplit(" ", 1)[-1]
+        for label, key, digits, scale, _, _ in SIZE_ROWS:
+            if key not in MEMORY_KEYS:
+                continue
+            tc, cm = cell(c, key, digits, scale)
+            tr, rm = cell(r, key, digits, scale)
+            diff = "difference %s MiB" % ("%+.1f" % (cm - rm) if cm is not None and rm is not None
+                                          else "not measured")
+            rows.append(("calibration: %s at %s, reference %s" % (label, size, extra), tc, tr, "",
+                         "%s (%s allocated and touched)" % (diff, extra.lstrip("/m") + " MiB")))
+
+    # The saver's drawing code alone: how much of the frame rate the host costs.
+    if "scene" in res:
+        sc = res["scene"]
+        tsc, scm = cell(sc, "fps", 1)
+        _, sm = cell(s, "fps", 1)
+        frames = [x["frames"] for x in sc if x.get("frames")]
+        rows.append(("frames per second of the scene alone (cradle-shot) at %s" % size, tsc, "",
+                     ratio(sm, scm),
+                     "ratio here is saver ÷ scene; its own window, no host, frame time %s s, "
+                     "%s frames a run" % (SCENE_FRAME_TIME, max(frames) if frames else "no")))
+
+
+def profile_rows(prof, rows, lines):
+    size = "%d×%d" % (prof["width"], prof["height"])
+    for label, key, digits in (("window thread CPU per frame, µs", "main_us", 0),
+                               ("window thread system calls per frame (no futex)",
+                                "main_syscalls", 1),
+                               ("rasteriser threads CPU per frame, µs", "raster_us", 0),
+                               ("Wine server CPU per frame, µs", "server_us", 0)):
+        cells = []
+        for name in ("saver", "reference"):
+            p = prof.get(name, {})
+            if "unavailable" in prof:
+                cells.append(("not measured (%s)" % prof["unavailable"], None))
+            elif p.get(key) is None:
+                cells.append(("not measured (%s)" % p.get("missing", {}).get(
+                    key, "no profile of the %s" % name), None))
+            else:
+                cells.append((fmt(p[key], digits), p[key]))
+        rows.append(("%s at %s (perf)" % (label, size), cells[0][0], cells[1][0],
+                     ratio(cells[0][1], cells[1][1]),
+                     "" if "unavailable" in prof else "one run of %.0f s" % prof["seconds"]))
+    for name in ("saver", "reference"):
+        p = prof.get(name, {})
+        if p.get("modules"):
+            lines.append("Window thread of the %s by module: %s." % (name, ", ".join(
+                "%s %.1f %%" % (m, share) for m, share in p["modules"])))
+        if p.get("functions"):
+            lines.append("Inside the %s's own code: %s." % (name, ", ".join(
+                "%s %.1f %%" % (m, share) for m, share in p["functions"])))
+
+
+def size_of_files(sz, rows):
+    for name, entry in sz.items():
+        if entry.get("saver") is None:
+            rows.append(("file size of %s, bytes" % name,
+                         "not measured (%s)" % entry.get("why", "missing"), "", "", ""))
+            continue
+        ref = entry.get("reference")
+        rows.append(("file size of %s, bytes" % name,
+                     "%d (%.1f KiB)" % (entry["saver"], entry["saver"] / 1024),
+                     "%d (%.1f KiB)" % (ref, ref / 1024) if ref else "not built",
+                     ratio(entry["saver"], ref), "the file tools/release ships"))
+    for name, entry in sz.items():
+        if entry.get("saver") is not None:
             rows.append(("DLLs imported by %s" % name, ", ".join(entry["saver_imports"]),
                          ", ".join(entry.get("reference_imports", [])), "", ""))
 
-    profile_lines = []
+
+def loaders(runs_data):
+    """'loader (programs)' of the Windows processes the runs found."""
+    seen = {}
+    for data in runs_data:
+        for name, runs in data["results"].items():
+            for x in runs:
+                if x.get("loader"):
+                    seen.setdefault(x["loader"], set()).add(name)
+    return "; ".join("%s (%s)" % (l, ", ".join(sorted(n))) for l, n in sorted(seen.items()))
+
+
+# --- The Linux hack beside the Windows saver ----------------------------------------------------
+
+def one_linux_run(program, seconds):
+    """Frames per second of `program -root -fps` after the warm-up: its own once-a-second count."""
+    proc = subprocess.Popen([program, "-root", "-fps"], stdin=subprocess.DEVNULL,
+                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    samples = []
+    reader = threading.Thread(target=lambda: samples.extend(
+        (time.monotonic(), float(line.split()[0])) for line in proc.stdout
+        if line.strip().endswith(b"fps")), daemon=True)
+    start = time.monotonic()
+    reader.start()
+    time.sleep(WARMUP_SECONDS + seconds)
+    proc.terminate()
+    status = proc.wait(EXIT_WAIT_SECONDS)
+    reader.join(5)
+    kept = [fps for t, fps in samples if t >= start + WARMUP_SECONDS + 1.0]
+    run = {"fps": statistics.mean(kept) if kept else None, "status": status}
+    if not kept:
+        run["missing"] = {"fps": "no -fps line after the warm-up (status %s)" % status}
+    return run
+
+
+def cmd_linux(args):
+    screen = Screen()
+    runs = [one_linux_run(args.program, args.seconds) for _ in range(args.runs)]
+    for i, run in enumerate(runs, 1):
+        print("  linux run %d: %s fps, status %s" % (i, fmt(run["fps"], 1), run["status"]),
+              file=sys.stderr)
+    with open(args.out, "w") as f:
+        json.dump({"width": screen.width, "height": screen.height, "runs": runs}, f, indent=1)
+
+
+def linux_rows(paths, runs_data, rows):
+    """The hack's frame rate at each size beside the Windows saver's under Wine."""
+    saver_fps = {(d["width"], d["height"]): cell(d["results"].get("saver", []), "fps", 1)[1]
+                 for d in runs_data}
+    for path in paths:
+        with open(path) as f:
+            data = json.load(f)
+        text, med = cell(data["runs"], "fps", 1)
+        wine = saver_fps.get((data["width"], data["height"]))
+        note = "%d runs, -root -fps, native build without sanitizers" % len(data["runs"])
+        if med and wine:
+            note += "; the Windows saver under Wine: %.1f fps (Linux ÷ Windows %.2f)" % (
+                wine, med / wine)
+        rows.append(("frames per second of the Linux hack at %d×%d" % (
+            data["width"], data["height"]), text, "", "", note))
+
+
+def cmd_report(args):
+    rows = []  # measure, saver, reference, ratio, note
+    meta, profile_lines = [], []
+    runs_data = []
+    for item in args.runs:
+        with open(item) as f:
+            runs_data.append(json.load(f))
+        size_rows(runs_data[-1], rows, meta)
+    if args.sizes:
+        with open(args.sizes) as f:
+            size_of_files(json.load(f), rows)
     if args.profile:
         with open(args.profile) as f:
-            prof = json.load(f)
-        size = "%d×%d" % (prof["width"], prof["height"])
-        sp, rp = prof.get("saver", {}), prof.get("reference", {})
-        for label, key, digits in (("window thread CPU per frame, µs", "main_us", 0),
-                                   ("window thread system calls per frame (no futex)", "main_syscalls", 1),
-                                   ("rasteriser threads CPU per frame, µs", "raster_us", 0),
-                                   ("Wine server CPU per frame, µs", "server_us", 0)):
-            a, b = sp.get(key), rp.get(key)
-            rows.append(("%s at %s (perf)" % (label, size), fmt(a, digits), fmt(b, digits),
-                         ratio(a, b), "one run of %.0f s" % prof["seconds"]))
-        for name in ("saver", "reference"):
-            p = prof.get(name, {})
-            if p.get("modules"):
-                profile_lines.append("Window thread of the %s by module: %s." % (name, ", ".join(
-                    "%s %.1f %%" % (m, share) for m, share in p["modules"])))
-            if p.get("functions"):
-                profile_lines.append("Inside the %s's own code: %s." % (name, ", ".join(
-                    "%s %.1f %%" % (m, share) for m, share in p["functions"])))
-
+            profile_rows(json.load(f), rows, profile_lines)
+    linux_rows(args.linux or [], runs_data, rows)
     for m in args.micro or []:
         with open(m) as f:
             for rec in json.load(f):
                 rows.append((rec["name"], rec["value"], "", "", rec.get("note", "")))
 
+    lines = []
+    if runs_data:
+        lines.append("Loader that ran each Windows process (its /proc/PID/exe), all started as "
+                     "`wine64 PROGRAM ...`: %s." % (loaders(runs_data) or "none found"))
+        lines.append("")
     lines.append("| measure | saver | reference | ratio | note |")
     lines.append("|---|---|---|---|---|")
     for label, ts, tr, rt, note in rows:
         lines.append("| %s | %s | %s | %s | %s |" % (label, ts, tr, rt, note))
     lines.append("")
-    lines.append("Figures are median (min–max) over the runs. Ratio is saver ÷ reference.")
-    for mline in args.notes or []:
-        lines.append(mline)
+    lines.append("Figures are median (min–max) over the runs. Ratio is saver ÷ reference unless "
+                 "the note says otherwise; – where a figure of the pair was not measured.")
+    lines.extend(args.notes or [])
     lines.extend(meta)
     if profile_lines:
         lines.append("")
@@ -497,6 +927,9 @@ def main():
     r.add_argument("--out", required=True)
     r.add_argument("--runs", type=int, default=5)
     r.add_argument("--seconds", type=float, default=8.0)
+    r.add_argument("--extra", action="append")
+    r.add_argument("--absent", action="append")
+    r.add_argument("--scene")
     r.add_argument("programs", nargs="+")
     f = sub.add_parser("profile")
     f.add_argument("--out", required=True)
@@ -509,12 +942,20 @@ def main():
     t.add_argument("--profile")
     t.add_argument("--header")
     t.add_argument("--notes", action="append")
+    t.add_argument("--linux", action="append")
+    x = sub.add_parser("linux")
+    x.add_argument("--out", required=True)
+    x.add_argument("--runs", type=int, default=3)
+    x.add_argument("--seconds", type=float, default=8.0)
+    x.add_argument("program")
     t.add_argument("runs", nargs="*")
     args = p.parse_args()
     if args.cmd == "runs":
         cmd_runs(args)
     elif args.cmd == "profile":
         cmd_profile(args)
+    elif args.cmd == "linux":
+        cmd_linux(args)
     else:
         cmd_report(args)
 

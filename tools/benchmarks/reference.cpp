@@ -1,8 +1,14 @@
 // The empty frame: the saver's full-screen window, pixel format and context, and a frame loop
 // that only clears and swaps. Whatever this reaches is the most the stack (Wine, Mesa, the X
 // server) allows; the saver is measured against it. Ends on a key press.
+//
+// "/mN" after "/s" (e.g. "/s /m50") also allocates and touches N MiB at start-up, for the
+// bench's calibration run: a memory reading must show those N MiB more.
 #include <windows.h>
 #include <GL/gl.h>
+
+#include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -41,6 +47,47 @@ struct ReferenceGL {
     HGLRC rc;
 };
 ReferenceGL referenceGL;
+
+// The calibration block, one instance; empty unless "/mN" was given.
+struct ReferenceBallast {
+    char* block;
+    SIZE_T bytes;
+};
+ReferenceBallast referenceBallast;
+
+constexpr unsigned long maxBallastMiB = 1024;
+
+// MiB asked for by "/mN" on the command line; 0 when absent or not a number in range.
+unsigned long ballastMiB(const char* commandLine) {
+    for (const char* at = std::strstr(commandLine, "/m"); at; at = std::strstr(at + 2, "/m")) {
+        char* end = nullptr;
+        unsigned long mib = std::strtoul(at + 2, &end, 10);
+        if (end != at + 2 && (*end == '\0' || *end == ' ') && mib <= maxBallastMiB)
+            return mib;
+    }
+    return 0;
+}
+
+// Commits the block and writes to every page, so all of it is resident and private.
+void holdBallast(unsigned long mib) {
+    if (mib == 0)
+        return;
+    SIZE_T bytes = static_cast<SIZE_T>(mib) * 1024 * 1024;
+    void* block = VirtualAlloc(nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (!block)
+        return;
+    referenceBallast.block = static_cast<char*>(block);
+    referenceBallast.bytes = bytes;
+    for (SIZE_T at = 0; at < bytes; at += 4096)
+        referenceBallast.block[at] = 1;
+}
+
+void releaseBallast() {
+    if (referenceBallast.block)
+        VirtualFree(referenceBallast.block, 0, MEM_RELEASE);
+    referenceBallast.block = nullptr;
+    referenceBallast.bytes = 0;
+}
 
 bool createContext(HWND window) {
     referenceGL.dc = GetDC(window);
@@ -109,7 +156,8 @@ LRESULT CALLBACK referenceWindowProc(HWND window, UINT message, WPARAM wParam, L
 
 } // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
+    holdBallast(ballastMiB(commandLine));
     WNDCLASSA windowClass = {};
     windowClass.style = CS_OWNDC | CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = referenceWindowProc;
@@ -137,5 +185,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
+    releaseBallast();
     return static_cast<int>(message.wParam);
 }
