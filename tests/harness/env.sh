@@ -35,13 +35,15 @@ clackmoor_need() {
   command -v "$1" >/dev/null 2>&1 || { echo "harness: $1 is missing ($2); run tools/setup" >&2; exit 1; }
 }
 
-# Starts Xvfb (24-bit, GLX) on a free display; writes its number and pid under HARNESS_DIR.
+# Starts Xvfb (24-bit, GLX unless the second argument is "-extension GLX") on a free display;
+# writes its number and pid under HARNESS_DIR.
 clackmoor_start_display() {
-  local size="${1:-1024x768}"
+  local size="${1:-1024x768}" glx="${2:-+extension GLX}"
   clackmoor_need Xvfb "the virtual X display"
   local fifo="$HARNESS_DIR/displayfd"
   rm -f "$fifo"; mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 "${size}x24" +extension GLX -nolisten tcp -noreset \
+  # shellcheck disable=SC2086
+  Xvfb -displayfd 3 -screen 0 "${size}x24" $glx -nolisten tcp -noreset \
        3>"$fifo" >"$HARNESS_DIR/xvfb.log" 2>&1 &
   local pid=$!
   local num
@@ -53,7 +55,7 @@ clackmoor_start_display() {
   echo "$pid" >"$HARNESS_DIR/xvfb.pid"
   echo ":$num" >"$HARNESS_DIR/display"
   export DISPLAY=":$num"
-  if command -v glxinfo >/dev/null 2>&1 && ! glxinfo -B >/dev/null 2>&1; then
+  if [ "$glx" != "-extension GLX" ] && command -v glxinfo >/dev/null 2>&1 && ! glxinfo -B >/dev/null 2>&1; then
     echo "harness: the virtual display $DISPLAY has no working GLX" >&2; exit 1
   fi
 }
@@ -114,3 +116,21 @@ clackmoor_ensure_prefix() {
 clackmoor_wine() {
   "$WINE64" "$@"
 }
+
+# --- For the shell tests ----------------------------------------------------------------------
+# A test script sources this file, calls clackmoor_env "$CLACKMOOR_BUILD" (CTest gives it
+# CLACKMOOR_BUILD and CLACKMOOR_SOURCE), checks with `check`, and ends with `finish`, which
+# fails when any check failed.
+FAILURES=0
+fail() { echo "FAIL: $*"; FAILURES=$((FAILURES + 1)); }
+pass() { echo "ok: $*"; }
+check() { # check DESCRIPTION COMMAND...: passes when the command succeeds
+  local what=$1; shift
+  if "$@"; then pass "$what"; else fail "$what"; fi
+}
+finish() {
+  [ "$FAILURES" = 0 ] || { echo "$FAILURES check(s) failed"; exit 1; }
+  exit 0
+}
+# Runs a Windows program of the tree, its output with plain line ends.
+win() { "$WINE64" "$@" </dev/null 2> >(tr -d '\r' >&2) | tr -d '\r'; }

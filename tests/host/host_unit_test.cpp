@@ -1,71 +1,45 @@
 // The host's pure parts and its dismissal rules, in process under Wine: the rules run on a
 // plain window whose procedure is the default handler, with a scripted password verifier.
 #include "host/host.h"
+
 #include <gtest/gtest.h>
+
+#include <string>
 
 namespace {
 
-TEST(ParseDecimal, ReadsDigitsUpToTheFirstOtherCharacterAndWraps) {
-    EXPECT_EQ(parseDecimal("1234"), 1234u);
-    EXPECT_EQ(parseDecimal("12ab"), 12u);
-    EXPECT_EQ(parseDecimal(""), 0u);
-    EXPECT_EQ(parseDecimal(" 12"), 0u); // no skipping of blanks
-    EXPECT_EQ(parseDecimal("-5"), 0u);  // no sign
-    EXPECT_EQ(parseDecimal("007"), 7u);
-    EXPECT_EQ(parseDecimal("4294967295"), 4294967295u);
-    EXPECT_EQ(parseDecimal("4294967296"), 0u); // modulo 2^32
-    EXPECT_EQ(parseDecimal("4294967306"), 10u);
-    EXPECT_EQ(parseDecimal("99999999999999999999"), 1661992959u);
-}
-
-TEST(CommandTail, CutsTheProgramNameQuotedOrNotAndTheBlanksAfterIt) {
-    EXPECT_STREQ(commandTail("\"C:\\Program Files\\clack moor.scr\" /s"), "/s");
-    EXPECT_STREQ(commandTail("\"C:\\a b\\c s.scr\"/p 12"), "/p 12");
-    EXPECT_STREQ(commandTail("\"C:\\unterminated quote.scr /s"), "");
-    EXPECT_STREQ(commandTail("\"\""), "");
-    EXPECT_STREQ(commandTail("clackmoor.scr /c:123"), "/c:123");
-    EXPECT_STREQ(commandTail("clackmoor.scr \t\x01 /p 5 "), "/p 5 ");
-    EXPECT_STREQ(commandTail("clackmoor.scr"), "");
-    EXPECT_STREQ(commandTail(""), "");
-    EXPECT_STREQ(commandTail(" /s"), "/s"); // no program name at all
-}
-
-// The rows of the mode table that show nothing and give -1.
-TEST(DispatchMode, RejectedTailsGiveMinusOneAtOnce) {
+TEST(CommandLine, NumbersTailsAndRejectedModes) {
+    const struct {
+        const char* text;
+        uint32_t value;
+    } numbers[] = {{"1234", 1234},
+                   {"12ab", 12},
+                   {"", 0},
+                   {" 12", 0},
+                   {"-5", 0},
+                   {"0079", 79},
+                   {"4294967295", 4294967295u},
+                   {"4294967306", 10}}; // modulo 2^32
+    for (const auto& n : numbers)
+        EXPECT_EQ(parseDecimal(n.text), n.value) << '"' << n.text << '"';
+    const char* tails[][2] = {{"\"C:\\Program Files\\clack moor.scr\" /s", "/s"},
+                              {"\"C:\\a b\\c s.scr\"/p 12", "/p 12"},
+                              {"\"C:\\unterminated quote.scr /s", ""},
+                              {"clackmoor.scr /c:123", "/c:123"},
+                              {"clackmoor.scr \t\x01 /p 5 ", "/p 5 "},
+                              {"clackmoor.scr", ""},
+                              {" /s", "/s"}};
+    for (const auto& t : tails)
+        EXPECT_STREQ(commandTail(t[0]), t[1]) << '"' << t[0] << '"';
+    // Tails that show nothing and give -1 at once.
     HINSTANCE self = GetModuleHandleA(nullptr);
-    for (const char* tail : {"/x", "/?", "/1", "x", "/\ts", "\ts", "\x80", "/p", "/p 0", "-l",
-                             "/p99999999", "/l 4294967295", "/a 5", "/a"}) {
+    for (const char* tail :
+         {"/x", "/?", "/1", "/\ts", "\x80", "/p", "/p 0", "-l", "/p99999999", "/a 5", "/a"})
         EXPECT_EQ(dispatchMode(self, tail), -1) << '"' << tail << '"';
-    }
-    EXPECT_EQ(hostState.instance, self);
     EXPECT_FALSE(hostState.win9xFamily); // Wine reports an NT version unless told otherwise
-    EXPECT_FALSE(hostState.previewMode);
-}
-
-TEST(DispatchMode, APreviewHandleIsNotReadAfterAColon) {
-    HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                  GetModuleHandleA(nullptr), nullptr);
-    ASSERT_NE(window, nullptr);
-    char tail[32];
-    snprintf(tail, sizeof tail, "/p:%lu",
-             static_cast<unsigned long>(reinterpret_cast<uintptr_t>(window)));
-    EXPECT_EQ(dispatchMode(GetModuleHandleA(nullptr), tail), -1);
-    EXPECT_FALSE(hostState.previewMode);
-    DestroyWindow(window);
-}
-
-TEST(TicksBetween, SurvivesTheTickCounterWrapping) {
-    EXPECT_EQ(ticksBetween(5, 205), 200u);
-    EXPECT_EQ(ticksBetween(0xFFFFFFF0u, 0x10u), 0x20u);
-    EXPECT_EQ(ticksBetween(0xFFFFFFFFu, 0u), 1u);
-}
-
-TEST(CursorTravel, AddsBothAxesWhicheverTheDirection) {
-    EXPECT_EQ(cursorTravel({500, 400}, {503, 401}), 4u);
     EXPECT_EQ(cursorTravel({500, 400}, {497, 399}), 4u);
-    EXPECT_EQ(cursorTravel({500, 400}, {504, 401}), 5u);
     EXPECT_EQ(cursorTravel({-10, -20}, {10, 20}), 60u);
-    EXPECT_EQ(cursorTravel({0, 0}, {0, 0}), 0u);
+    EXPECT_EQ(ticksBetween(0xFFFFFFF0u, 0x10u), 0x20u);
 }
 
 // The scripted verifier and what it saw.
@@ -99,22 +73,20 @@ class DefaultHandler : public ::testing::Test {
         window = CreateWindowExA(0, rulesClass.lpszClassName, "", WS_POPUP, 0, 0, 10, 10, nullptr,
                                  nullptr, rulesClass.hInstance, nullptr);
         ASSERT_NE(window, nullptr);
-        drainCloses();
+        closes();
     }
     void TearDown() override {
-        if (IsWindow(window)) {
+        if (IsWindow(window))
             DestroyWindow(window);
-        }
         hostState = HostState{};
     }
     // How many closes the rules posted; they are taken off the queue.
-    int drainCloses() {
-        int closes = 0;
+    int closes() {
+        int n = 0;
         MSG message;
-        while (PeekMessageA(&message, window, WM_CLOSE, WM_CLOSE, PM_REMOVE)) {
-            ++closes;
-        }
-        return closes;
+        while (PeekMessageA(&message, window, WM_CLOSE, WM_CLOSE, PM_REMOVE))
+            ++n;
+        return n;
     }
     void useVerifier(BOOL answer) {
         hostState.win9xFamily = true;
@@ -127,73 +99,72 @@ class DefaultHandler : public ::testing::Test {
     HWND window = nullptr;
 };
 
-TEST_F(DefaultHandler, InputAndNoticesPostACloseOfTheFullScreenSaver) {
-    for (UINT input : {WM_KEYDOWN, WM_SYSKEYDOWN, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN,
-                       WM_POWERBROADCAST}) {
-        send(input);
-        EXPECT_EQ(drainCloses(), 1) << "message " << input;
+// Which input and notices close the full-screen saver, and that neither the preview nor an
+// approved close does.
+TEST_F(DefaultHandler, InputAndNoticesThatClose) {
+    const struct {
+        UINT message;
+        WPARAM wParam;
+        int closes;
+    } cases[] = {{WM_KEYDOWN, 0, 1},
+                 {WM_SYSKEYDOWN, 0, 1},
+                 {WM_LBUTTONDOWN, 0, 1},
+                 {WM_RBUTTONDOWN, 0, 1},
+                 {WM_MBUTTONDOWN, 0, 1},
+                 {WM_POWERBROADCAST, 0, 1},
+                 {WM_ACTIVATEAPP, FALSE, 1},
+                 {WM_ACTIVATEAPP, TRUE, 0},
+                 {WM_POWER, PWR_CRITICALRESUME, 1},
+                 {WM_POWER, PWR_SUSPENDRESUME, 0},
+                 {WM_KEYUP, 0, 0},
+                 {WM_CHAR, 'a', 0}};
+    for (int state = 0; state < 3; ++state) {
+        hostState.previewMode = state == 1;
+        hostState.closeApproved = state == 2;
+        for (const auto& c : cases) {
+            send(c.message, c.wParam);
+            EXPECT_EQ(closes(), state == 0 ? c.closes : 0)
+                << "message " << c.message << " state " << state;
+        }
     }
-    send(WM_ACTIVATEAPP, FALSE);
-    EXPECT_EQ(drainCloses(), 1);
-    send(WM_ACTIVATEAPP, TRUE);
-    EXPECT_EQ(drainCloses(), 0);
-    send(WM_POWER, PWR_CRITICALRESUME);
-    EXPECT_EQ(drainCloses(), 1);
-    send(WM_POWER, PWR_SUSPENDRESUME);
-    EXPECT_EQ(drainCloses(), 0);
-    EXPECT_EQ(send(WM_SETCURSOR, reinterpret_cast<WPARAM>(window), HTCLIENT), 1);
-    send(WM_KEYUP);
-    send(WM_CHAR, 'a');
-    EXPECT_EQ(drainCloses(), 0);
-}
-
-TEST_F(DefaultHandler, ThePreviewAndAnApprovedCloseIgnoreInput) {
-    hostState.previewMode = true;
-    send(WM_KEYDOWN);
-    send(WM_LBUTTONDOWN);
-    send(WM_ACTIVATEAPP, FALSE);
-    EXPECT_EQ(drainCloses(), 0);
-    hostState.previewMode = false;
-    hostState.closeApproved = true;
-    send(WM_KEYDOWN);
-    EXPECT_EQ(drainCloses(), 0);
 }
 
 TEST_F(DefaultHandler, MouseTravelCountsFromTheSavedPointNotTheLastMove) {
     ASSERT_TRUE(SetCursorPos(500, 400));
     GetCursorPos(&hostState.savedCursorPos);
-    ASSERT_EQ(hostState.savedCursorPos.x, 500);
-    for (POINT jiggle : {POINT{502, 400}, POINT{498, 400}, POINT{500, 402}, POINT{501, 401},
-                         POINT{499, 399}, POINT{503, 401}}) {
+    for (POINT jiggle : {POINT{502, 400}, POINT{498, 400}, POINT{500, 402}, POINT{503, 401}}) {
         SetCursorPos(jiggle.x, jiggle.y);
         send(WM_MOUSEMOVE, 0, MAKELPARAM(900, 900)); // the message's own point is ignored
     }
-    EXPECT_EQ(drainCloses(), 0);
+    EXPECT_EQ(closes(), 0) << "a travel of 4 pixels";
     SetCursorPos(503, 402);
     send(WM_MOUSEMOVE);
-    EXPECT_EQ(drainCloses(), 1);
+    EXPECT_EQ(closes(), 1) << "a travel of 5 pixels";
     EXPECT_EQ(hostState.savedCursorPos.x, 503); // a new reference point
-    EXPECT_EQ(hostState.savedCursorPos.y, 402);
 }
 
-TEST_F(DefaultHandler, OffThe9xFamilyACloseDestroysTheWindowAtOnce) {
-    send(WM_CLOSE);
-    EXPECT_FALSE(IsWindow(window));
-    EXPECT_EQ(script.calls, 0);
-}
-
-TEST_F(DefaultHandler, AWrongPasswordKeepsTheSaverAndARightOneCloses) {
+// On 95/98/Me a close asks the verifier, never twice at once: a wrong answer keeps the saver,
+// and so does any close request within 200 ms after a prompt ended (the tail of the same
+// gesture); a right answer later closes it.
+TEST_F(DefaultHandler, PasswordPromptsAndTheirGracePeriod) {
     useVerifier(FALSE);
     EXPECT_EQ(send(WM_CLOSE), 0);
     EXPECT_TRUE(IsWindow(window));
     EXPECT_EQ(script.calls, 1);
     EXPECT_TRUE(script.sawAskingPassword);
     EXPECT_FALSE(hostState.askingPassword);
-    EXPECT_FALSE(hostState.closeApproved);
-    // A second request right after the prompt ended is the same gesture: no prompt.
+    for (uint32_t ago : {0u, 100u, 150u}) {
+        hostState.password.lastPasswordAsk = GetTickCount() - ago;
+        EXPECT_EQ(send(WM_CLOSE), 0);
+        EXPECT_EQ(script.calls, 1) << "a close " << ago << " ms after the prompt asked again";
+    }
+    hostState.askingPassword = true; // while a prompt is up: no input closes, no second prompt
+    hostState.password.lastPasswordAsk = GetTickCount() - 1000;
+    send(WM_KEYDOWN);
+    EXPECT_EQ(closes(), 0);
     EXPECT_EQ(send(WM_CLOSE), 0);
     EXPECT_EQ(script.calls, 1);
-    hostState.password.lastPasswordAsk = GetTickCount() - 1000;
+    hostState.askingPassword = false;
     script.answer = TRUE;
     send(WM_CLOSE);
     EXPECT_EQ(script.calls, 2);
@@ -201,37 +172,32 @@ TEST_F(DefaultHandler, AWrongPasswordKeepsTheSaverAndARightOneCloses) {
     EXPECT_FALSE(IsWindow(window));
 }
 
-TEST_F(DefaultHandler, WhileThePromptIsUpInputAndClosesAreRefused) {
-    useVerifier(TRUE);
-    hostState.askingPassword = true;
-    send(WM_KEYDOWN);
-    send(WM_LBUTTONDOWN);
-    EXPECT_EQ(drainCloses(), 0);
-    EXPECT_EQ(send(WM_CLOSE), 0);
-    EXPECT_EQ(script.calls, 0);
-    EXPECT_TRUE(IsWindow(window));
-}
-
-TEST_F(DefaultHandler, WithoutAVerifierThe9xFamilyClosesWithoutAPrompt) {
+TEST_F(DefaultHandler, ClosesWithoutAPromptOffThe9xFamilyOrWithoutAVerifier) {
+    send(WM_CLOSE);
+    EXPECT_FALSE(IsWindow(window));
+    SetUp();
     hostState.win9xFamily = true;
-    EXPECT_EQ(send(WM_APP), 1);
+    EXPECT_EQ(send(WM_APP), 1); // the password request says yes
     send(WM_CLOSE);
     EXPECT_TRUE(hostState.closeApproved);
     EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(script.calls, 0);
 }
 
-TEST_F(DefaultHandler, TheAutoPlayQueryIsAnsweredInEveryStateOnlyWhenRegistered) {
-    UINT query = RegisterWindowMessageA("QueryCancelAutoPlay");
+// The AutoPlay query, once registered, is answered in every state: a close, and 1 (cancel
+// AutoPlay) only with a saver password.
+TEST_F(DefaultHandler, TheAutoPlayQuery) {
+    const UINT query = RegisterWindowMessageA("QueryCancelAutoPlay");
     EXPECT_EQ(send(query), 0); // not registered: the platform's answer
-    EXPECT_EQ(drainCloses(), 0);
+    EXPECT_EQ(closes(), 0);
     hostState.autoPlayQueryMessage = query;
     hostState.win9xFamily = true;
     EXPECT_EQ(send(query), 0);
-    EXPECT_EQ(drainCloses(), 1);
+    EXPECT_EQ(closes(), 1);
     useVerifier(FALSE);
     hostState.previewMode = true;
     EXPECT_EQ(send(query), 1);
-    EXPECT_EQ(drainCloses(), 1);
+    EXPECT_EQ(closes(), 1);
     EXPECT_EQ(script.calls, 0);
 }
 

@@ -1,14 +1,12 @@
 #!/usr/bin/env bash
-# clackmoor.scr /s runs full screen and a key press ends it with exit code 0. Also run by
-# the emulated 32-bit tree, so it starts no helper program (each would take a minute there)
-# and allows for a slow start.
+# clackmoor.scr /s runs full screen and a key ends it with exit code 0. Also run by the emulated
+# 32-bit tree, so it starts no helper program (each would take a minute there) and allows for
+# a slow start.
 . "$(dirname "$0")/lib.sh"
 start_saver "$SCR" /s
-found=
 for _ in $(seq 600); do
   found=$(xdotool search --onlyvisible --name '^Screen Saver$' 2>/dev/null | head -1)
-  [ -n "$found" ] && break
-  alive "$SAVER_PID" || break
+  [ -n "$found" ] || ! alive "$SAVER_PID" && break
   sleep 0.5
 done
 check "/s shows the full-screen saver window" [ -n "$found" ]

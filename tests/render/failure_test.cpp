@@ -1,97 +1,77 @@
-// The GL set-up's failure path for real: run on a display without GLX, where no pixel
-// format offers OpenGL. The box must come up captioned "Error" with the first message, and
-// the saver's message loop must end.
-#include <gtest/gtest.h>
-
+// The GL set-up's failure path for real: run on a display without GLX, where no pixel format
+// offers OpenGL. The box must come up once, captioned "Error" with the first message, the
+// error icon and no owner, and the saver's message loop must end with no frame drawn.
 #include "host/host.h"
 #include "render/render.h"
+#include "tests/render/gl_window.h"
 
-#include <cstring>
-#include <string>
+#include <gtest/gtest.h>
 
 namespace {
 
-// What a watcher thread saw of the message boxes captioned "Error" before closing them.
+// What a watcher thread saw of the boxes captioned "Error" before closing them.
 struct BoxWatch {
     HANDLE thread;
-    volatile LONG boxes;
-    volatile LONG callReturned; // set by the main thread once the call under test is back
+    DWORD caller; // the thread making the call under test
+    volatile LONG boxes, callReturned;
     char text[256];
     HWND owner;
     bool errorIcon;
 };
-BoxWatch boxWatch;
+BoxWatch watch;
 
 DWORD WINAPI watchForBoxes(void*) {
-    const HICON errorIcon = LoadIconA(nullptr, IDI_ERROR);
-    // Until the call under test is back, then once more for a box it might have left.
-    for (int last = 0; last < 2 && boxWatch.boxes < 4; last += boxWatch.callReturned ? 1 : 0) {
+    // Until the call under test is back, then once more for a box it might have left. A call
+    // still running after 30 s without a box has missed the failure: its loop is ended.
+    for (int last = 0, n = 0; last < 2 && watch.boxes < 4;
+         last += watch.callReturned ? 1 : 0, Sleep(50)) {
+        if (++n == 600 && watch.boxes == 0)
+            PostThreadMessageA(watch.caller, WM_QUIT, 0, 0);
         HWND box = FindWindowA("#32770", "Error");
-        if (box != nullptr && IsWindowVisible(box)) {
-            if (boxWatch.boxes == 0) {
-                GetDlgItemTextA(box, 0xFFFF, boxWatch.text, sizeof boxWatch.text);
-                boxWatch.owner = GetWindow(box, GW_OWNER);
-                HWND icon = GetDlgItem(box, 0x0440);
-                boxWatch.errorIcon =
-                    icon != nullptr &&
-                    reinterpret_cast<HICON>(SendMessageA(icon, STM_GETICON, 0, 0)) == errorIcon;
-            }
-            InterlockedIncrement(&boxWatch.boxes);
-            PostMessageA(box, WM_COMMAND, IDOK, 0);
-            Sleep(200);
+        if (box == nullptr || !IsWindowVisible(box))
+            continue;
+        if (watch.boxes == 0) {
+            GetDlgItemTextA(box, 0xFFFF, watch.text, sizeof watch.text);
+            watch.owner = GetWindow(box, GW_OWNER);
+            HWND icon = GetDlgItem(box, 0x0440);
+            watch.errorIcon =
+                icon && reinterpret_cast<HICON>(SendMessageA(icon, STM_GETICON, 0, 0)) ==
+                            LoadIconA(nullptr, IDI_ERROR);
         }
-        Sleep(50);
+        InterlockedIncrement(&watch.boxes);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        Sleep(200);
     }
     return 0;
 }
 
-void startWatching() {
-    boxWatch = BoxWatch{};
-    boxWatch.thread = CreateThread(nullptr, 0, watchForBoxes, nullptr, 0, nullptr);
-}
-
-void stopWatching() {
-    InterlockedExchange(&boxWatch.callReturned, 1);
-    WaitForSingleObject(boxWatch.thread, INFINITE);
-    CloseHandle(boxWatch.thread);
+template <typename Call> void watchBoxesDuring(Call call) {
+    watch = BoxWatch{};
+    watch.caller = GetCurrentThreadId();
+    watch.thread = CreateThread(nullptr, 0, watchForBoxes, nullptr, 0, nullptr);
+    call();
+    InterlockedExchange(&watch.callReturned, 1);
+    WaitForSingleObject(watch.thread, INFINITE);
+    CloseHandle(watch.thread);
+    EXPECT_EQ(watch.boxes, 1);
+    EXPECT_STREQ(watch.text, "Can't Find A Suitable PixelFormat.");
+    EXPECT_EQ(watch.owner, nullptr);
+    EXPECT_TRUE(watch.errorIcon);
 }
 
 TEST(GLContextFailure, FirstBoxThenQuitRequest) {
-    WNDCLASSA wc = {};
-    wc.style = CS_OWNDC;
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "FailureTestClass";
-    RegisterClassA(&wc);
-    HWND window = CreateWindowExA(0, wc.lpszClassName, "failure test", WS_POPUP | WS_VISIBLE, 0, 0,
-                                  64, 48, nullptr, nullptr, wc.hInstance, nullptr);
+    HWND window = openTestWindow("FailureTest", DefWindowProcA, 64, 48);
     ASSERT_NE(window, nullptr);
-
-    startWatching();
-    EXPECT_FALSE(createGLContext(window));
-    stopWatching();
-
-    EXPECT_EQ(boxWatch.boxes, 1);
-    EXPECT_STREQ(boxWatch.text, "Can't Find A Suitable PixelFormat.");
-    EXPECT_EQ(boxWatch.owner, nullptr);
-    EXPECT_TRUE(boxWatch.errorIcon);
+    watchBoxesDuring([&] { EXPECT_FALSE(createGLContext(window)); });
     EXPECT_EQ(glContext.renderingContext, nullptr);
     MSG msg = {};
-    ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "no quit request";
-    EXPECT_EQ(msg.wParam, 0u);
+    EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "no quit request";
     DestroyWindow(window);
 }
 
-// Through the saver's own window: creation fails, the box shows once, the loop ends with 0
-// and no frame is drawn in between.
-TEST(GLContextFailure, SaverLoopEnds) {
+TEST(GLContextFailure, TheSaversLoopEnds) {
     hostState.instance = GetModuleHandleA(nullptr);
-    startWatching();
-    const int32_t result = saverWindowMain(nullptr);
-    stopWatching();
-    EXPECT_EQ(result, 0);
-    EXPECT_EQ(boxWatch.boxes, 1);
-    EXPECT_STREQ(boxWatch.text, "Can't Find A Suitable PixelFormat.");
+    watchBoxesDuring([] { EXPECT_EQ(saverWindowMain(nullptr), 0); });
     EXPECT_FALSE(glContext.sceneReady);
 }
 

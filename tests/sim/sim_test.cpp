@@ -1,0 +1,221 @@
+// The simulation: the swing step, the launch patterns and the frame clock.
+#include "settings/settings.h"
+#include "sim/sim.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+
+namespace {
+
+enum Touch { always, sometimes, never };
+
+// Only pattern n enabled, in the given touching mode.
+void onlyPattern(LaunchPattern n, Touch touch) {
+    for (int i = 0; i < patternCount; ++i)
+        cradleSettings.patternEnabled[i] = i == n - 1;
+    cradleSettings.touchAlways = touch == always;
+    cradleSettings.touchNever = touch == never;
+}
+
+// The generator state from which the next draw is `value` (0 to 32767): the C runtime's step
+// x' = 214013 x + 2531011 (mod 2^32) run backwards, with Newton's inverse of the multiplier.
+uint32_t seedForDraw(int value) {
+    uint32_t inverse = 214013u;
+    for (int i = 0; i < 5; ++i)
+        inverse *= 2u - 214013u * inverse;
+    return ((uint32_t(value) << 16) - 2531011u) * inverse;
+}
+
+void raise(int ball, double time) {
+    ballTable.balls[ball].time = time;
+    ballTable.balls[ball].angle = 1.0;
+}
+
+bool atRest(int ball) {
+    const BallState& b = ballTable.balls[ball];
+    return b.time == 0.0 && b.angle == 0.0 && b.x == 0.0 && b.y == stringLength;
+}
+
+TEST(Swing, FrameTimeIsBoundedAtFortyMillisecondsAndRaisedBallsHangOnTheirSide) {
+    const double cases[][2] = {{0.0, 0.0},   {0.039, 0.039}, {0.04, 0.04},
+                               {0.05, 0.04}, {1e9, 0.04},    {std::nan(""), 0.04}};
+    for (const auto& c : cases) {
+        clearBallTable();
+        raise(0, 45.0); // far out on either side, touching nothing
+        raise(4, -45.0);
+        stepSwing(c[0]);
+        EXPECT_EQ(ballTable.balls[0].time, 45.0 + c[1]) << "frame time " << c[0];
+        EXPECT_EQ(ballTable.balls[4].time, -45.0 + c[1]) << "frame time " << c[0];
+        for (int i = 1; i < 4; ++i)
+            EXPECT_TRUE(atRest(i)) << "ball " << i << ", frame time " << c[0];
+        if (c[0] == 0.0) {
+            EXPECT_NEAR(ballTable.balls[0].x, -2.04675, 1e-5);
+            EXPECT_NEAR(ballTable.balls[4].x, 2.04675, 1e-5);
+        }
+    }
+}
+
+// Balls 0 and 1 at exactly `limit` squared centre distance, the rest far apart: a distance of
+// exactly a limit touches. The rightward limit is the wider: only its check touches there.
+TEST(Swing, ASquaredDistanceOfExactlyALimitTouches) {
+    for (double limit : {leftContactLimit, rightContactLimit}) {
+        clearBallTable();
+        for (int i = 0; i < ballCount; ++i)
+            ballTable.balls[i] = BallState{i < 2 ? 0.0 : 2.0 * i, stringLength, 0.0, 0.0, 0.0};
+        double dx = std::sqrt(limit);
+        while (dx * dx != limit)
+            dx = std::nextafter(dx, 1.0);
+        ballTable.balls[1].x = dx - ballSpacing;
+        ASSERT_EQ(ballTable.balls[1].x + ballSpacing, dx);
+        findContacts();
+        EXPECT_EQ(ballTable.balls[0].contacts, 1.0) << limit;
+        EXPECT_EQ(ballTable.balls[1].contacts, limit == leftContactLimit ? 1.0 : 0.0) << limit;
+    }
+}
+
+// One ball raised on the left: its swing goes through the row to the far end, which swings
+// out to the full radian while the middle balls hang still, and back after half a cycle.
+TEST(Swing, OneStrikerHandsItsSwingToTheFarEndAndBack) {
+    clearBallTable();
+    raise(0, 45.0);
+    int handOvers = 0;
+    double widest = 0.0, lastHandOver = 0.0, halfCycle = 0.0;
+    for (int step = 0; step < 600; ++step) {
+        const double before[2] = {ballTable.balls[0].time, ballTable.balls[4].time};
+        stepSwing(0.02);
+        widest = std::fmax(widest, ballTable.balls[4].x);
+        if ((before[0] != 0.0) != (ballTable.balls[0].time != 0.0)) {
+            ++handOvers;
+            halfCycle = step * 0.02 - lastHandOver;
+            lastHandOver = step * 0.02;
+        }
+        for (int i = 1; i < 4 && ballTable.balls[0].time == 0.0; ++i)
+            ASSERT_TRUE(atRest(i)) << "ball " << i << " step " << step;
+    }
+    EXPECT_GE(handOvers, 4);
+    EXPECT_NEAR(widest, stringLength * std::sin(1.0), 1e-3);
+    EXPECT_NEAR(halfCycle, 3.14159265358979 / omega, 0.05);
+}
+
+// Every pattern in every mode: 1000 s of frames from 0 to 40 ms stay bounded, no ball stops
+// for good, and the end balls still swing out as far as at the start.
+TEST(Swing, LongRunsStayBoundedAndNeverDieAway) {
+    const double widest = stringLength * std::sin(1.0);
+    for (int launch = 0; launch < 3 * patternCount; ++launch) {
+        clearBallTable();
+        onlyPattern(launch % patternCount + 1, Touch(launch / patternCount));
+        seedRandom(uint32_t(launch) * 7919u);
+        launchFirstPattern();
+        int raised = 0;
+        for (const BallState& b : ballTable.balls)
+            raised += b.angle != 0.0;
+        double leftmost = 0.0, rightmost = 0.0;
+        for (int i = 0; i < 50000; ++i) {
+            stepSwing((i % 4001) * 1e-5);
+            int moving = 0;
+            for (const BallState& b : ballTable.balls) {
+                moving += b.time != 0.0;
+                ASSERT_TRUE(std::isfinite(b.time) && std::fabs(b.x) <= widest + 1e-12) << launch;
+            }
+            ASSERT_EQ(moving, raised) << "launch " << launch << " step " << i;
+            leftmost = std::fmin(leftmost, i > 49000 ? ballTable.balls[0].x : 0.0);
+            rightmost = std::fmax(rightmost, i > 49000 ? ballTable.balls[4].x : 0.0);
+        }
+        EXPECT_NEAR(leftmost, -widest, 2e-3) << "launch " << launch;
+        EXPECT_NEAR(rightmost, widest, 2e-3) << "launch " << launch;
+    }
+}
+
+TEST(Launch, GeneratorAndPickIntervals) {
+    seedRandom(1); // the C runtime's sequence from its start
+    for (int value : {41, 18467, 6334, 26500, 19169})
+        EXPECT_EQ(nextRandom(), value);
+    seedRandom(seedForDraw(32767));
+    EXPECT_EQ(unitRandom(), 32767.0 / 32768.0);
+    const int cases[][2] = {{0, 1},     {1310, 1},  {1311, 10}, {2621, 10}, {2622, 9},
+                            {4587, 9},  {4588, 3},  {6881, 3},  {6882, 6},  {9175, 6},
+                            {9176, 5},  {11468, 5}, {11469, 2}, {16383, 2}, {16384, 8},
+                            {21299, 8}, {21300, 7}, {26214, 7}, {26215, 4}, {32767, 4}};
+    for (const auto& c : cases) {
+        seedRandom(seedForDraw(c[0]));
+        EXPECT_EQ(pickPattern(), c[1]) << "draw " << c[0];
+    }
+    for (double bound : {0.04, 0.08, 0.14, 0.21, 0.28, 0.35, 0.5, 0.65, 0.8}) // belongs above
+        EXPECT_NE(patternForDraw(bound), patternForDraw(std::nextafter(bound, 0.0))) << bound;
+}
+
+// Only an entry of exactly 1 enables a pattern; with none enabled one ball rises on the left.
+TEST(Launch, EnabledPatternsAndTheFallback) {
+    for (uint32_t entry : {0u, 2u, 0xffffffffu}) {
+        clearBallTable();
+        onlyPattern(4, never);
+        cradleSettings.patternEnabled[3] = entry;
+        seedRandom(seedForDraw(30000)); // picks pattern 4
+        EXPECT_FALSE(tryLaunch()) << "entry " << entry;
+        EXPECT_EQ(ballTable.launchedPattern, 0);
+        launchFirstPattern();
+        EXPECT_EQ(ballTable.launchedPattern, fallbackPattern);
+        EXPECT_GT(ballTable.balls[0].time, 44.9);
+        for (int i = 1; i < ballCount; ++i)
+            EXPECT_EQ(ballTable.balls[i].angle, 0.0);
+    }
+}
+
+// Never: inside each raised group every ball starts apart from the group's time (ball 1's on
+// the left, ball 4's on the right) by 0.1 to 0.4 s, ball 3 of four by up to 0.7 s. Always:
+// none. Sometimes: about one decision in six makes a gap.
+TEST(Launch, TouchingModesSpaceTheRaisedGroups) {
+    for (Touch mode : {never, always}) {
+        for (LaunchPattern n = 2; n <= patternCount; ++n) {
+            for (uint32_t seed = 0; seed < 40; ++seed) {
+                clearBallTable();
+                onlyPattern(n, mode);
+                seedRandom(seed * 7919u);
+                launchFirstPattern();
+                const BallState* b = ballTable.balls;
+                int left = 0, right = 0;
+                for (const BallState& ball : ballTable.balls)
+                    (ball.time > 0 ? left : right) += ball.time != 0.0;
+                const double spread[][2] = {{b[0].time - b[1].time, left >= 2 ? 0.4 : -1},
+                                            {b[1].time - b[2].time, left >= 3 ? 0.4 : -1},
+                                            {b[1].time - b[3].time, left >= 4 ? 0.7 : -1},
+                                            {b[3].time - b[4].time, right == 2 ? 0.4 : -1}};
+                for (const auto& s : spread)
+                    EXPECT_TRUE(s[1] < 0 ||
+                                (mode == always ? s[0] == 0.0 : s[0] >= 0.1 && s[0] < s[1]))
+                        << "pattern " << n << " seed " << seed << " spread " << s[0];
+            }
+        }
+    }
+    int gaps = 0;
+    for (int launch = 0; launch < 2000; ++launch) {
+        clearBallTable();
+        onlyPattern(6, sometimes); // three raised: two decisions
+        launchFirstPattern();
+        gaps += (ballTable.balls[0].time != ballTable.balls[1].time) +
+                (ballTable.balls[2].time != ballTable.balls[1].time);
+    }
+    EXPECT_NEAR(gaps / 4000.0, 0.16, 0.02);
+}
+
+TEST(FrameClock, AverageIsElapsedMillisecondsOverFrames) {
+    const struct {
+        int32_t start, now, frames;
+        double seconds;
+    } cases[] = {{500, 2500, 100, 0.02},
+                 {1234, 1234, 1, 0.0},
+                 {-1000, 1000, 4, 0.5},
+                 {INT32_MAX - 499, INT32_MIN + 1500, 100, 0.02}}; // across the clock's wrap
+    for (const auto& c : cases)
+        EXPECT_EQ(averageFrameTime(c.start, c.now, c.frames), c.seconds) << c.start << " " << c.now;
+    resetFrameClock(); // a count near overflow starts a fresh average
+    frameClock.frameCount = INT32_MAX;
+    frameClock.startTick -= 5000;
+    countFrame();
+    EXPECT_EQ(frameClock.frameCount, 1);
+    EXPECT_TRUE(frameClock.frameTime >= 0.0 && frameClock.frameTime < 5.0);
+}
+
+} // namespace
