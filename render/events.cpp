@@ -42,8 +42,7 @@ static LRESULT onPaint() {
 // The only place the generator is seeded: from the calendar second, stirred once.
 static LRESULT onEraseBackground() {
     restartFrameClock();
-    seedRandom(static_cast<uint32_t>(time(nullptr)));
-    seedRandom(static_cast<uint32_t>(unitRandom() * 10000000.0));
+    seedFromCalendarSecond(static_cast<uint32_t>(time(nullptr)));
     return 0;
 }
 

@@ -4,10 +4,10 @@
 // these before it reaches freeglut).
 #include <windows.h>
 
-// NOTE: freeglut's Windows start-up refers to the multimedia timer
-// and the joystick API of WINMM.DLL (timer resolution, its event-loop clock, joystick polling). The
-// saver runs no GLUT loop and reads no joystick, so these stand-ins fill the import slots freeglut
-// calls through, and the program does not load WINMM.DLL at all.
+// NOTE: freeglut's Windows start-up refers to the multimedia timer and the joystick API of
+// WINMM.DLL (timer resolution, its event-loop clock, joystick polling). The saver runs no GLUT
+// loop and reads no joystick, so these stand-ins fill the import slots freeglut calls through,
+// and the program does not load WINMM.DLL at all.
 extern "C" {
 static DWORD WINAPI standInTimeGetTime() {
     return GetTickCount();

@@ -109,8 +109,6 @@ void layOutWindowViews(HWND window) {
     const bool child = (GetWindowLongA(window, GWL_STYLE) & WS_CHILD) != 0;
     if (!child && enumMonitors != nullptr)
         enumMonitors(nullptr, nullptr, addMonitor, reinterpret_cast<LPARAM>(&monitors));
-    if (monitors.count == 0)
-        setViewLayout(layOutViews(whole, &whole, 1));
-    else
-        setViewLayout(layOutViews(whole, monitors.rects, monitors.count));
+    // With no monitor listed the layout is one view over the whole window.
+    setViewLayout(layOutViews(whole, monitors.rects, monitors.count));
 }

@@ -10,6 +10,11 @@ void seedRandom(uint32_t seed) {
     randomGenerator.state = seed;
 }
 
+void seedFromCalendarSecond(uint32_t second) {
+    seedRandom(second);
+    seedRandom(static_cast<uint32_t>(unitRandom() * 10000000.0));
+}
+
 int nextRandom() {
     randomGenerator.state = randomGenerator.state * 214013u + 2531011u; // wraps mod 2^32
     randomGenerator.drawCount += 1;

@@ -59,6 +59,9 @@ extern RandomGenerator randomGenerator;
 void seedRandom(uint32_t seed); // srand
 int nextRandom();               // rand: 0 to 32767
 double unitRandom();            // nextRandom() / 32768, so 0 <= u <= 32767/32768
+// The saver's one seeding rule: the calendar second (time()), stirred once through the
+// generator so neighbouring seconds start far apart.
+void seedFromCalendarSecond(uint32_t second);
 
 LaunchPattern patternForDraw(double u); // the pattern whose pick interval holds u
 LaunchPattern pickPattern();            // one draw

@@ -257,9 +257,7 @@ int setUpGL() {
     if (hack.options.seedGiven) {
         seedRandom(hack.options.seed);
     } else {
-        // As the Windows saver seeds: from the calendar second, stirred once.
-        seedRandom(static_cast<uint32_t>(std::time(nullptr)));
-        seedRandom(static_cast<uint32_t>(unitRandom() * 10000000.0));
+        seedFromCalendarSecond(static_cast<uint32_t>(std::time(nullptr))); // as Windows seeds
     }
     setUpScene();
     restartFrameClock();
