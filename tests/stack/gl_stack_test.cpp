@@ -1,14 +1,19 @@
-// Proves the test stack: a real window under Wine, an OpenGL context with the saver's kind of
-// pixel format, a draw, and the pixels read back from the framebuffer.
+// Proves the test stack: a real window under Wine, an OpenGL context with the saver's own pixel
+// format, a draw, and the pixels read back from the framebuffer.
+#include "render/render.h"
 #include "tests/render/gl_window.h"
 
 #include <gtest/gtest.h>
 
 TEST(GLStack, DrawsAndReadsBackUnderWine) {
-    TestWindow w = openGLWindow("StackTest", 64, 48);
-    ASSERT_NE(w.context, nullptr) << "no OpenGL context: is GLX missing on the display?";
+    HWND window = openTestWindow("StackTest", DefWindowProcA, 64, 48);
+    HDC dc = GetDC(window);
+    const int format = ChoosePixelFormat(dc, &saverPixelFormat);
+    ASSERT_TRUE(format && SetPixelFormat(dc, format, &saverPixelFormat)) << "is GLX missing?";
+    HGLRC context = wglCreateContext(dc);
+    ASSERT_TRUE(context && wglMakeCurrent(dc, context));
     PIXELFORMATDESCRIPTOR got = {};
-    DescribePixelFormat(w.dc, GetPixelFormat(w.dc), sizeof got, &got);
+    DescribePixelFormat(dc, format, sizeof got, &got);
     EXPECT_TRUE(got.dwFlags & PFD_DOUBLEBUFFER);
     EXPECT_GE(got.cDepthBits, 16);
     glViewport(0, 0, 64, 48);
@@ -21,5 +26,6 @@ TEST(GLStack, DrawsAndReadsBackUnderWine) {
     const unsigned char* right = &rgb[(24 * 64 + 54) * 3];
     EXPECT_TRUE(left[0] > 200 && left[2] < 50);
     EXPECT_TRUE(right[0] < 50 && right[2] > 200);
-    closeGLWindow(w);
+    wglMakeCurrent(nullptr, nullptr);
+    wglDeleteContext(context);
 }
