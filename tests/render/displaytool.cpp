@@ -1,21 +1,13 @@
 // displaytool: what the display tests ask of Windows beside the saver.
-//   monitors             each monitor as "left top right bottom"
 //   power HWND 0|1       tells the window the console display went off (0) or on (1), as the
 //                        system's power-setting notice does: the record lives in the
 //                        window's own process, so it is written there first
 //   mode W H             switches the display to W x H for now, as a game would (not stored)
-//   modes                the current and the registry's mode, "W H bits Hz" each
 #include <windows.h>
 
 #include <cstdio>
-#include <initializer_list>
 #include <cstdlib>
 #include <cstring>
-
-static BOOL CALLBACK printMonitor(HMONITOR, HDC, LPRECT r, LPARAM) {
-    std::printf("%ld %ld %ld %ld\n", r->left, r->top, r->right, r->bottom);
-    return TRUE;
-}
 
 struct DisplayStateNotice {
     GUID setting;
@@ -45,22 +37,9 @@ static int sendDisplayState(HWND window, DWORD state) {
 }
 
 int main(int argc, char** argv) {
-    if (argc == 2 && std::strcmp(argv[1], "monitors") == 0)
-        return EnumDisplayMonitors(nullptr, nullptr, printMonitor, 0) ? 0 : 1;
     if (argc == 4 && std::strcmp(argv[1], "power") == 0) {
         HWND window = reinterpret_cast<HWND>(std::strtoull(argv[2], nullptr, 10));
         return sendDisplayState(window, static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10)));
-    }
-    if (argc == 2 && std::strcmp(argv[1], "modes") == 0) {
-        for (DWORD which : {ENUM_CURRENT_SETTINGS, ENUM_REGISTRY_SETTINGS}) {
-            DEVMODEA mode = {};
-            mode.dmSize = sizeof mode;
-            if (!EnumDisplaySettingsA(nullptr, which, &mode))
-                return 1;
-            std::printf("%lu %lu %lu %lu\n", mode.dmPelsWidth, mode.dmPelsHeight, mode.dmBitsPerPel,
-                        mode.dmDisplayFrequency);
-        }
-        return 0;
     }
     if (argc == 4 && std::strcmp(argv[1], "mode") == 0) {
         DEVMODEA mode = {};
@@ -70,6 +49,6 @@ int main(int argc, char** argv) {
         mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
         return ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN) == DISP_CHANGE_SUCCESSFUL ? 0 : 1;
     }
-    std::fprintf(stderr, "usage: displaytool monitors | power HWND 0|1 | mode W H\n");
+    std::fprintf(stderr, "usage: displaytool power HWND 0|1 | mode W H\n");
     return 2;
 }
