@@ -2,7 +2,8 @@
 # build tree. Nothing here touches the user's own ~/.wine or display.
 # Usage: clackmoor_env BUILD_DIR
 
-# Debian puts the 64-bit loader outside PATH.
+# Debian puts the 64-bit loader outside PATH; it hands 32-bit programs to the 32-bit loader
+# itself, so it runs every program of both trees.
 WINE64=/usr/lib/wine/wine64
 
 clackmoor_env() {
@@ -31,22 +32,17 @@ clackmoor_build_of() {
   return 1
 }
 
-clackmoor_need() {
-  command -v "$1" >/dev/null 2>&1 || { echo "harness: $1 is missing ($2); run tools/setup" >&2; exit 1; }
-}
-
 # Starts Xvfb (24-bit, GLX unless the second argument is "-extension GLX") on a free display;
 # writes its number and pid under HARNESS_DIR.
 clackmoor_start_display() {
   local size="${1:-1024x768}" glx="${2:-+extension GLX}"
-  clackmoor_need Xvfb "the virtual X display"
+  command -v Xvfb >/dev/null || { echo "harness: Xvfb is missing; run tools/setup" >&2; exit 1; }
   local fifo="$HARNESS_DIR/displayfd"
   rm -f "$fifo"; mkfifo "$fifo"
   # shellcheck disable=SC2086
   Xvfb -displayfd 3 -screen 0 "${size}x24" $glx -nolisten tcp -noreset \
        3>"$fifo" >"$HARNESS_DIR/xvfb.log" 2>&1 &
-  local pid=$!
-  local num
+  local pid=$! num
   if ! read -r -t 20 num <"$fifo"; then
     kill "$pid" 2>/dev/null; rm -f "$fifo"
     echo "harness: Xvfb did not start (see $HARNESS_DIR/xvfb.log)" >&2; exit 1
@@ -106,21 +102,10 @@ clackmoor_ensure_prefix() {
   [ -f "$CLACKMOOR_TEMPLATE/.clackmoor-ready" ] || exit 1
   rm -rf "$WINEPREFIX"
   cp -al "$CLACKMOOR_TEMPLATE" "$WINEPREFIX"
-  # Registry hives are rewritten by wineserver, never edited in place, but copy them anyway.
   for f in system.reg user.reg userdef.reg; do cp --remove-destination "$CLACKMOOR_TEMPLATE/$f" "$WINEPREFIX/$f"; done
 }
 
-# Runs a Windows program. wine64 is called directly: Debian's `wine` script starts the
-# 32-bit loader first, which costs a lot where i386 is emulated. wine64 hands 32-bit
-# programs to the 32-bit loader itself.
-clackmoor_wine() {
-  "$WINE64" "$@"
-}
-
-# --- For the shell tests ----------------------------------------------------------------------
-# A test script sources this file, calls clackmoor_env "$CLACKMOOR_BUILD" (CTest gives it
-# CLACKMOOR_BUILD and CLACKMOOR_SOURCE), checks with `check`, and ends with `finish`, which
-# fails when any check failed.
+# For the shell tests: `check` each thing, then `finish` fails when any check failed.
 FAILURES=0
 fail() { echo "FAIL: $*"; FAILURES=$((FAILURES + 1)); }
 pass() { echo "ok: $*"; }

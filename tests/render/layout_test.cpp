@@ -57,12 +57,11 @@ TEST(ViewLayout, OneWholeViewPerMonitor) {
         EXPECT_EQ(layout.height, c.window.bottom - c.window.top);
         ASSERT_EQ(layout.count, static_cast<int32_t>(c.expected.size()));
         for (size_t i = 0; i < c.expected.size(); ++i) {
-            const Viewport& got = layout.viewports[i];
-            const Viewport& want = c.expected[i];
-            EXPECT_EQ(got.x, want.x) << "view " << i;
-            EXPECT_EQ(got.y, want.y) << "view " << i;
-            EXPECT_EQ(got.width, want.width) << "view " << i;
-            EXPECT_EQ(got.height, want.height) << "view " << i;
+            const Viewport &got = layout.viewports[i], &want = c.expected[i];
+            EXPECT_TRUE(got.x == want.x && got.y == want.y && got.width == want.width &&
+                        got.height == want.height)
+                << "view " << i << ": " << got.width << "x" << got.height << " at " << got.x << ","
+                << got.y;
         }
     }
 }

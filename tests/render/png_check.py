@@ -12,16 +12,14 @@ import sys
 
 
 def read_png(path):
-    """Decoded by ImageMagick into binary PPM: (width, height, rows top down)."""
-    data = subprocess.run(["convert", "png:" + path, "-depth", "8", "ppm:-"],
-                          check=True, capture_output=True).stdout
-    fields = data.split(maxsplit=3)  # the pixels follow the one blank after "255"
-    header_end = data.index(b"255", len(b" ".join(fields[:3]))) + 4
-    assert fields[0] == b"P6" and fields[3][:3] == b"255", "not an 8-bit RGB picture"
-    width, height, pixels = int(fields[1]), int(fields[2]), data[header_end:]
-    assert len(pixels) == width * height * 3, "truncated picture"
-    stride = width * 3
-    return width, height, [pixels[y * stride:(y + 1) * stride] for y in range(height)]
+    """(width, height, rows top down of RGB bytes), decoded by ImageMagick."""
+    size = subprocess.run(["identify", "-format", "%w %h", "png:" + path], check=True,
+                          capture_output=True).stdout
+    width, height = (int(v) for v in size.split())
+    pixels = subprocess.run(["convert", "png:" + path, "-depth", "8", "rgb:-"], check=True,
+                            capture_output=True).stdout
+    assert len(pixels) == width * height * 3, "not an 8-bit RGB picture"
+    return width, height, [pixels[y * width * 3:(y + 1) * width * 3] for y in range(height)]
 
 
 def check_scene(rows, x0, y0, width, height):
