@@ -1,9 +1,7 @@
-// The test window and the pixel read-back that the GL test programs share under Wine.
+// The test window and the pixel read-back that the GL test programs share.
 #pragma once
+#ifdef _WIN32
 #include <windows.h>
-#include <GL/gl.h>
-
-#include <vector>
 
 // A visible popup of its own class at the top left of the screen, handled by `procedure`.
 inline HWND openTestWindow(const char* className, WNDPROC procedure, int width, int height) {
@@ -13,6 +11,11 @@ inline HWND openTestWindow(const char* className, WNDPROC procedure, int width, 
     return CreateWindowExA(0, className, className, WS_POPUP | WS_VISIBLE, 0, 0, width, height,
                            nullptr, nullptr, wc.hInstance, nullptr);
 }
+#endif
+#include <GL/gl.h>
+
+#include <cstddef>
+#include <vector>
 
 // The back buffer's pixels as RGB bytes, rows from the bottom up.
 inline std::vector<unsigned char> readBackBuffer(int width, int height) {

@@ -1,42 +1,79 @@
-// The frame drawing on Wine's real OpenGL, through the saver's own event procedure: where the
-// balls land, what is fogged, the strings in both modes and how thin they are, the drifting
-// backdrop, the floor discs added onto it, and the settings followed from event to event.
-#include "render/render.h"
+// The frame drawing on a real OpenGL: under Wine through the saver's own event procedure, and
+// natively (the portable core on Mesa through GLX). Where the balls land, what is fogged, the
+// strings in both modes and how thin they are, the drifting backdrop, the floor discs added
+// onto it, and under Wine the settings followed from event to event.
+#include <gtest/gtest.h>
+
 #include "settings/settings.h"
 #include "sim/sim.h"
 #include "tests/render/gl_window.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cmath>
 #include <ctime>
+#ifdef _WIN32
+#include "render/render.h"
+#else
+#include "render/scene.h"
+#include <fstream>
+#include <string>
+// Last: Xlib's macros (None, Bool, Status) would clash with the names above.
+#include <GL/glx.h>
+#include <X11/Xlib.h>
+#endif
 
 namespace {
 
 constexpr int viewWidth = 1024, viewHeight = 768; // pixels, the virtual screen
 constexpr double pi = 3.14159265358979323846;
+bool sceneReady = false;
 
+#ifdef _WIN32
 LRESULT CALLBACK testWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return saverEventProc(window, message, wParam, lParam);
 }
+HWND saverWindow;
 
 // One saver window for the whole program, made through the real creation event, with the
 // options stored as: every pattern, touching Always, strings as lines.
-class SaverWindow : public testing::Environment {
-  public:
-    static HWND window;
-    void SetUp() override {
-        cradleSettings = CradleSettings{{1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, 1, 0, 0};
-        saveSettings();
-        window = openTestWindow("RenderTest", testWindowProc, viewWidth, viewHeight);
-    }
-    void TearDown() override {
-        DestroyWindow(window);
-        RegDeleteKeyA(HKEY_CURRENT_USER, settingsKeyPath);
-    }
-};
-HWND SaverWindow::window = nullptr;
+void openSaverWindow() {
+    cradleSettings = CradleSettings{{1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, 1, 0, 0};
+    saveSettings();
+    saverWindow = openTestWindow("RenderTest", testWindowProc, viewWidth, viewHeight);
+    sceneReady = glContext.sceneReady;
+}
+#else
+// A window of the saver's visual (double-buffered RGBA, 16 colour and 16 depth bits or more)
+// on the native tree's virtual display, set up as the creation event does.
+void openSaverWindow() {
+    std::ifstream file(std::string(std::getenv("CLACKMOOR_BUILD")) + "/harness/display");
+    std::string name;
+    if (file >> name)
+        setenv("DISPLAY", name.c_str(), 1); // freeglut, inside the core, opens it too
+    Display* d = XOpenDisplay(nullptr);
+    int visualAttributes[] = {
+        GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 5,   GLX_GREEN_SIZE, 6, GLX_BLUE_SIZE,
+        5,        GLX_DEPTH_SIZE,   16,           None};
+    XVisualInfo* visual = d ? glXChooseVisual(d, DefaultScreen(d), visualAttributes) : nullptr;
+    if (visual == nullptr)
+        return;
+    XSetWindowAttributes attributes = {};
+    attributes.colormap = XCreateColormap(d, DefaultRootWindow(d), visual->visual, AllocNone);
+    const Window window =
+        XCreateWindow(d, DefaultRootWindow(d), 0, 0, viewWidth, viewHeight, 0, visual->depth,
+                      InputOutput, visual->visual, CWColormap, &attributes);
+    GLXContext context = glXCreateContext(d, visual, nullptr, True);
+    XFree(visual);
+    if (!glXMakeCurrent(d, window, context))
+        return;
+    cradleSettings = CradleSettings{{1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, 1, 0, 0};
+    resizeView(viewWidth, viewHeight);
+    setBaseRenderState();
+    setSceneRenderState();
+    setUpScene();
+    sceneReady = true;
+}
+#endif
 
 struct Point3 {
     double x, y, z;
@@ -90,7 +127,7 @@ bool isBall(Rgb c) {
 class RenderTest : public testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(glContext.sceneReady) << "the creation event did not finish its set-up";
+        ASSERT_TRUE(sceneReady) << "the window, its GL context or the scene's set-up failed";
         cradleSettings.atiFix = 0;
     }
     // A launched swing, then `frames` frames of 0.02 s after the given turn counter.
@@ -105,6 +142,7 @@ class RenderTest : public testing::Test {
     }
 };
 
+#ifdef _WIN32
 // Every event reloads the settings before anything else; what the chain does not handle
 // reaches DefWindowProcA at its end.
 TEST_F(RenderTest, EveryEventFollowsTheStoredSettings) {
@@ -112,8 +150,7 @@ TEST_F(RenderTest, EveryEventFollowsTheStoredSettings) {
         cradleSettings.atiFix = ati;
         saveSettings();
         cradleSettings.atiFix = 7;
-        EXPECT_EQ(saverEventProc(SaverWindow::window, WM_GETTEXTLENGTH, 0, 0), 10)
-            << "\"RenderTest\"";
+        EXPECT_EQ(saverEventProc(saverWindow, WM_GETTEXTLENGTH, 0, 0), 10) << "\"RenderTest\"";
         EXPECT_EQ(cradleSettings.atiFix, ati);
     }
 }
@@ -126,13 +163,15 @@ TEST_F(RenderTest, EraseBackgroundReseedsFromTheSecondAndKeepsTheFrameCount) {
         const time_t second = time(nullptr);
         seedRandom(static_cast<uint32_t>(second));
         expected = static_cast<uint32_t>(unitRandom() * 10000000.0);
-        EXPECT_EQ(saverEventProc(SaverWindow::window, WM_ERASEBKGND, 0, 0), 0);
+        EXPECT_EQ(saverEventProc(saverWindow, WM_ERASEBKGND, 0, 0), 0);
         if (time(nullptr) == second)
             break; // else a second went by: try again
     }
     EXPECT_EQ(randomGenerator.state, expected);
     EXPECT_EQ(frameClock.frameCount, 42);
 }
+
+#endif
 
 // Each ball's disc is centred where the stand's transforms put it, with the radius 0.4 gives.
 TEST_F(RenderTest, BallsSitWhereTheTransformsPutThem) {
@@ -293,6 +332,11 @@ TEST_F(RenderTest, TwoFloorDiscsAddUpBelowTheStand) {
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
-    testing::AddGlobalTestEnvironment(new SaverWindow);
-    return RUN_ALL_TESTS();
+    openSaverWindow();
+    const int failed = RUN_ALL_TESTS();
+#ifdef _WIN32
+    DestroyWindow(saverWindow);
+    RegDeleteKeyA(HKEY_CURRENT_USER, settingsKeyPath);
+#endif
+    return failed;
 }
