@@ -101,7 +101,9 @@ clackmoor_ensure_prefix() {
   ) 9>"$CLACKMOOR_TEMPLATE.lock"
   [ -f "$CLACKMOOR_TEMPLATE/.clackmoor-ready" ] || exit 1
   rm -rf "$WINEPREFIX"
-  cp -al "$CLACKMOOR_TEMPLATE" "$WINEPREFIX"
+  mkdir -p "$WINEPREFIX"
+  # The template's contents: the template itself may be a link to another checkout's.
+  cp -al "$CLACKMOOR_TEMPLATE/." "$WINEPREFIX/"
   for f in system.reg user.reg userdef.reg; do cp --remove-destination "$CLACKMOOR_TEMPLATE/$f" "$WINEPREFIX/$f"; done
 }
 
