@@ -1,9 +1,6 @@
 #!/usr/bin/env bash
-# The resources in the built saver are exactly those of resources/clackmoor.rc: the cross
-# toolchain's windres decompiles the saver, and compiles and decompiles the resource script
-# itself, and the two listings (dialog 2003, pictures 117-126, icon group 109, string 1, the
-# version record, the manifest byte for byte) must agree once the load flags that a linked
-# program drops are set aside. The listing is kept beside the saver.
+# The saver holds exactly the resources of the resource script: windres decompiles both, and the
+# listings must agree once the load flags a linked program drops are set aside.
 # Usage: decompile.sh WINDRES SAVER RESOURCE-SCRIPT ART-DIR
 set -euo pipefail
 windres=$1 saver=$2 script=$3 art=$4

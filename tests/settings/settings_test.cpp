@@ -1,107 +1,213 @@
-// The settings store on Wine's real registry, in this process and in fresh probe processes,
-// and the configuration dialog in a real process, opened by the probe (showConfigDialog
-// alone), by the saver's /c mode and by the saver with no arguments, driven from here as a user
-// would drive it. Every test starts without the option key and removes it at the end.
-#include "tests/settings/option_key.h"
-
+// The store on Wine's real registry and the dialog in a real process, driven as a user would,
+// on hostile keys. What a load must give is taken from the registry itself.
+#include "settings/settings.h"
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <sddl.h>
+#include <cstdio>
 #include <cstring>
+#include <random>
+#include <string>
 
 namespace {
 
-// The key's thirteen values as "v1 v2 ..." when each is a 4-byte REG_DWORD, then "/" and the
-// number of values it holds; "absent" without a key, else the first value of another form.
-std::string storedRecord() {
+constexpr const char* parentPath = "Software\\Orbweave";
+constexpr int alwaysId = 1023, sometimesId = 1024, neverId = 1025;
+constexpr int alwaysField = patternCount, neverField = patternCount + 1;
+constexpr DWORD hostileTypes[] = {
+    REG_SZ,       REG_EXPAND_SZ, REG_BINARY, REG_DWORD, REG_DWORD_BIG_ENDIAN,
+    REG_MULTI_SZ, REG_QWORD,     REG_NONE};
+
+HKEY createKey(const char* path, DWORD options = 0) {
+    HKEY key = nullptr;
+    RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, options, KEY_ALL_ACCESS, nullptr, &key,
+                    nullptr);
+    return key;
+}
+
+// Stores one value through the ANSI or the wide entry (the wide one stores string data
+// untranslated, odd sizes included).
+void putValue(HKEY key, const char* name, DWORD type, const void* data, DWORD size,
+              bool wide = false) {
+    const std::wstring wideName(name, name + std::strlen(name));
+    const BYTE* bytes = static_cast<const BYTE*>(data);
+    EXPECT_EQ(wide ? RegSetValueExW(key, wideName.c_str(), 0, type, bytes, size)
+                   : RegSetValueExA(key, name, 0, type, bytes, size),
+              ERROR_SUCCESS);
+}
+
+uint32_t below(std::mt19937& random, uint32_t n) {
+    return std::uniform_int_distribution<uint32_t>(0, n - 1)(random);
+}
+
+// Every value of a record: missing now and then, else any type with 0 to 64 random bytes
+// (mostly 0 to 8, around the 4-byte limit), through either entry.
+void writeHostileRecord(HKEY key, std::mt19937& random) {
+    for (int i = 0; i < settingsFieldCount; ++i) {
+        unsigned char data[64];
+        const DWORD size = below(random, 3) ? below(random, 9) : below(random, 65);
+        for (DWORD b = 0; b < size; ++b)
+            data[b] = static_cast<unsigned char>(below(random, 4) ? random() : 0);
+        if (below(random, 9) == 0)
+            RegDeleteValueA(key, settingsFields[i].valueName);
+        else
+            putValue(key, settingsFields[i].valueName, hostileTypes[below(random, 8)], data, size,
+                     below(random, 2));
+    }
+}
+
+// One value as a roomy ANSI query returns it; false when it is missing.
+bool queryValue(HKEY key, const char* name, std::string& data, DWORD* type = nullptr) {
+    char bytes[256];
+    DWORD size = sizeof bytes;
+    if (RegQueryValueExA(key, name, nullptr, type, reinterpret_cast<BYTE*>(bytes), &size))
+        return false;
+    data.assign(bytes, size);
+    return true;
+}
+
+// What a load must leave in a field: four bytes or fewer (little-endian, zero-extended)
+// replace it; anything longer or missing keeps it.
+uint32_t expectedField(HKEY key, const char* name, uint32_t previous) {
+    std::string data;
+    if (!queryValue(key, name, data) || data.size() > 4)
+        return previous;
+    uint32_t value = 0;
+    for (size_t i = data.size(); i > 0; --i)
+        value = value << 8 | uint8_t(data[i - 1]);
+    return value;
+}
+
+std::string valueText(int field, DWORD type, const std::string& data) {
+    std::string text = std::string(settingsFields[field].valueName) + " " + std::to_string(type);
+    for (unsigned char c : data)
+        text += " " + std::to_string(c);
+    return text + "\n";
+}
+
+// The key's thirteen values, "name type bytes" a line, and how many values it holds; "absent"
+// when it cannot be read.
+std::string keyText() {
     HKEY key;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, settingsKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return "absent";
+    std::string text, data;
+    DWORD type = 0, values = 0;
+    for (int i = 0; i < settingsFieldCount; ++i)
+        if (queryValue(key, settingsFields[i].valueName, data, &type))
+            text += valueText(i, type, data);
+    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr,
+                     nullptr, nullptr, nullptr);
+    RegCloseKey(key);
+    return text + std::to_string(values) + " values";
+}
+
+// keyText() of a key holding `record` as thirteen 4-byte little-endian REG_DWORD values.
+std::string dwordText(CradleSettings& record) {
     std::string text;
-    for (int i = 0; i < settingsFieldCount && text.find(':') == std::string::npos; ++i) {
-        DWORD type = 0, value = 0, size = sizeof value;
-        const bool dword = RegQueryValueExA(key, settingsFields[i].valueName, nullptr, &type,
-                                            reinterpret_cast<BYTE*>(&value), &size) == 0 &&
-                           type == REG_DWORD && size == 4;
-        text = dword ? text + (i ? " " : "") + std::to_string(value)
-                     : std::string("not a dword: ") + settingsFields[i].valueName;
+    for (int i = 0; i < settingsFieldCount; ++i) {
+        const uint32_t v = settingsField(record, i);
+        text += valueText(i, REG_DWORD, {char(v), char(v >> 8), char(v >> 16), char(v >> 24)});
+    }
+    return text + std::to_string(settingsFieldCount) + " values";
+}
+
+void deleteOptionKey() {
+    RegDeleteKeyA(HKEY_CURRENT_USER, settingsKeyPath);
+    RegDeleteKeyA(HKEY_CURRENT_USER, parentPath); // with its values; fails when not empty
+}
+
+// Every test starts without the key and removes it at the end (the Wine prefix is the tests').
+struct Settings : ::testing::Test {
+    void SetUp() override { deleteOptionKey(); }
+    void TearDown() override { deleteOptionKey(); }
+};
+
+TEST_F(Settings, LoadFollowsTheRulesForEveryTypeAndSize) {
+    std::mt19937 random(20261207u);
+    HKEY key = createKey(settingsKeyPath);
+    ASSERT_NE(key, nullptr);
+    const int rounds = 10000;
+    int kept = 0;
+    for (int round = 0; round < rounds; ++round) {
+        writeHostileRecord(key, random);
+        CradleSettings expected;
+        for (int i = 0; i < settingsFieldCount; ++i) {
+            const uint32_t before = settingsField(cradleSettings, i) = random();
+            settingsField(expected, i) = expectedField(key, settingsFields[i].valueName, before);
+            kept += settingsField(expected, i) == before;
+        }
+        loadSettings();
+        ASSERT_EQ(std::memcmp(&expected, &cradleSettings, sizeof expected), 0) << "round " << round;
     }
     RegCloseKey(key);
-    return text + " /" + std::to_string(optionValueCount());
+    std::printf("%d of %d fields kept\n", kept, rounds * settingsFieldCount);
+    EXPECT_GT(kept, 0);
+    EXPECT_LT(kept, rounds * settingsFieldCount);
 }
 
-// A program next to this test program, quoted for a command line.
-std::string beside(const char* fileName) {
-    return "\"" + besideTestProgram(fileName) + "\"";
+// Sets the option key's access list from a description in the system's security language.
+void setKeyAccess(const char* sddl) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &descriptor,
+                                                         nullptr);
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, settingsKeyPath, 0, WRITE_DAC, &key) == ERROR_SUCCESS) {
+        RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor);
+        RegCloseKey(key);
+    }
+    LocalFree(descriptor);
 }
 
-// The probe's "load" in a fresh process: the thirteen fields it printed.
-std::string loadInFreshProcess() {
-    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-    HANDLE readEnd = nullptr, writeEnd = nullptr;
-    CreatePipe(&readEnd, &writeEnd, &sa, 0);
-    HANDLE process = startProcess(beside("settings_probe.exe") + " load", writeEnd);
-    CloseHandle(writeEnd); // the child holds the only write end now
-    char text[256] = {};
-    DWORD got = 0;
-    ReadFile(readEnd, text, sizeof text - 1, &got, nullptr);
-    CloseHandle(readEnd);
-    WaitForSingleObject(process, INFINITE);
-    CloseHandle(process);
-    return std::string(text, strcspn(text, "\r\n"));
+// The value beside the key, to show that nothing there is lost.
+std::string besideKey() {
+    HKEY parent = nullptr;
+    RegOpenKeyExA(HKEY_CURRENT_USER, parentPath, 0, KEY_READ, &parent);
+    std::string data;
+    queryValue(parent, "Zeride", data);
+    RegCloseKey(parent);
+    return data;
 }
 
-using Store = OptionKeyTest;
-
-TEST_F(Store, AbsentKeyGivesTheDefaultsAndStaysAbsent) {
-    std::memset(&cradleSettings, 0x5A, sizeof cradleSettings);
-    loadSettings();
+// A key that cannot be read gives the defaults and the load creates none; a save then writes
+// every field as a REG_DWORD unless the key cannot be created. The value where the key should
+// be, in every case, is never lost.
+TEST_F(Settings, KeysThatCannotBeReadGiveTheDefaults) {
+    const struct {
+        const char* what;
+        DWORD parentOptions;
+        bool unreadable, saved;
+    } cases[] = {
+        {"no key", 0, false, true},
+        {"a volatile parent, which cannot hold the key", REG_OPTION_VOLATILE, false, false},
+        {"a key that everyone may write but not read", 0, true, true}};
+    const std::string beside("not a key", 10);
     CradleSettings defaults;
     applyDefaultSettings(defaults);
-    EXPECT_EQ(std::memcmp(&cradleSettings, &defaults, sizeof defaults), 0);
-    EXPECT_EQ(loadInFreshProcess(), "1 1 1 1 1 1 1 1 1 1 1 0 1");
-    EXPECT_EQ(storedRecord(), "absent");
+    std::mt19937 random(5u);
+    for (const auto& c : cases) {
+        deleteOptionKey();
+        HKEY parent = createKey(parentPath, c.parentOptions);
+        putValue(parent, "Zeride", REG_SZ, beside.data(), DWORD(beside.size()));
+        RegCloseKey(parent);
+        if (c.unreadable) {
+            RegCloseKey(createKey(settingsKeyPath));
+            setKeyAccess("D:(A;;KWSDWDRC;;;WD)");
+        }
+        std::memset(&cradleSettings, 0x5A, sizeof cradleSettings);
+        loadSettings();
+        EXPECT_EQ(std::memcmp(&cradleSettings, &defaults, sizeof defaults), 0) << c.what;
+        EXPECT_EQ(keyText(), "absent") << c.what;
+        for (int i = 0; i < settingsFieldCount; ++i)
+            settingsField(cradleSettings, i) = random();
+        saveSettings();
+        setKeyAccess("D:(A;;KA;;;WD)"); // readable again
+        EXPECT_EQ(keyText(), c.saved ? dwordText(cradleSettings) : "absent") << c.what;
+        EXPECT_EQ(besideKey(), beside) << c.what;
+    }
 }
 
-// A key loads only what it holds; a value of another type or size is read by its bytes when
-// it has at most four (zero-extended), else the field keeps what it had.
-TEST_F(Store, ValuesOfAnyTypeAndSize) {
-    const unsigned char two[2] = {0x02, 0x01}, eight[8] = {9, 9, 9, 9, 9, 9, 9, 9};
-    putValue("Type1", REG_SZ, "hello", 6);
-    putValue("Type2", REG_BINARY, two, 2);
-    putValue("Type3", REG_SZ, "ab", 3);
-    putValue("Type4", REG_QWORD, eight, 8);
-    putDword("TouchBox2", 1);
-    putDword("ATI fix", 0xFFFFFFFFu);
-    EXPECT_EQ(loadInFreshProcess(), "0 258 25185 0 0 0 0 0 0 0 0 1 4294967295");
-    applyDefaultSettings(cradleSettings);
-    loadSettings();
-    EXPECT_EQ(cradleSettings.patternEnabled[0], 1u);
-    EXPECT_EQ(cradleSettings.patternEnabled[3], 1u);
-    EXPECT_EQ(storedRecord(), "not a dword: Type1 /6") << "loading rewrote the key";
-}
-
-TEST_F(Store, SaveWritesThirteenDwordsThatAFreshProcessReads) {
-    for (int i = 0; i < settingsFieldCount; ++i)
-        settingsField(cradleSettings, i) = uint32_t(i * 7);
-    cradleSettings.atiFix = 0x80000001u;
-    putValue("Type7", REG_SZ, "a long string", 14); // overwritten whatever its type
-    saveSettings();
-    EXPECT_EQ(storedRecord(), "0 7 14 21 28 35 42 49 56 63 70 77 2147483649 /13");
-    EXPECT_EQ(loadInFreshProcess() + " /13", storedRecord());
-}
-
-TEST_F(Store, SaveThatCannotCreateTheKeyWritesNothing) {
-    HKEY parent; // a volatile parent cannot hold the non-volatile option key
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Orbweave", 0, nullptr,
-                              REG_OPTION_VOLATILE, KEY_WRITE, nullptr, &parent, nullptr),
-              0);
-    RegCloseKey(parent);
-    saveSettings();
-    EXPECT_EQ(storedRecord(), "absent");
-}
-
-// --- The dialog ------------------------------------------------------------------------------
-
-constexpr int firstPatternId = 1012, alwaysId = 1023, sometimesId = 1024, neverId = 1025;
-constexpr int atiId = 1026;
+// --- The dialog in a process of its own --------------------------------------------------------
 
 struct Dialog {
     HANDLE process;
@@ -109,36 +215,38 @@ struct Dialog {
 };
 
 // Starts the program and waits up to a minute for its dialog to be on screen.
-Dialog openDialog(const std::string& commandLine) {
-    Dialog d = {startProcess(commandLine), nullptr};
-    for (int tries = 0; d.process && tries < 1200 && !d.window; ++tries) {
+Dialog openDialog(const char* program, const char* arguments) {
+    char path[MAX_PATH];
+    std::string line(path, GetModuleFileNameA(nullptr, path, sizeof path));
+    line = "\"" + line.substr(0, line.find_last_of("\\/") + 1) + program + "\"" + arguments;
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return {nullptr, nullptr};
+    CloseHandle(pi.hThread);
+    Dialog d = {pi.hProcess, nullptr};
+    for (int tries = 0; tries < 1200 && !d.window; ++tries) {
         for (HWND w = FindWindowA("#32770", "Clackmoor Screen Saver"); w && !d.window;
              w = FindWindowExA(nullptr, w, "#32770", "Clackmoor Screen Saver")) {
             DWORD pid = 0;
             GetWindowThreadProcessId(w, &pid);
-            d.window = pid == GetProcessId(d.process) && IsWindowVisible(w) ? w : nullptr;
+            d.window = pid == pi.dwProcessId && IsWindowVisible(w) ? w : nullptr;
         }
         if (!d.window && WaitForSingleObject(d.process, 50) == WAIT_OBJECT_0)
             break; // ended without a dialog
     }
-    EXPECT_NE(d.window, nullptr) << "no dialog from " << commandLine;
     return d;
 }
 
 // Waits for the dialog's process to end: its exit code.
-DWORD finish(Dialog& d) {
-    if (WaitForSingleObject(d.process, 60000) != WAIT_OBJECT_0) {
+DWORD finish(const Dialog& d) {
+    if (WaitForSingleObject(d.process, 60000) != WAIT_OBJECT_0)
         TerminateProcess(d.process, 99);
-        ADD_FAILURE() << "the dialog did not close";
-    }
     DWORD code = 0;
     GetExitCodeProcess(d.process, &code);
     CloseHandle(d.process);
     return code;
-}
-
-void click(const Dialog& d, int id) {
-    SendMessageA(GetDlgItem(d.window, id), BM_CLICK, 0, 0);
 }
 
 // A key pressed on whichever control has the focus, through the dialog's own message loop.
@@ -151,93 +259,85 @@ void pressKey(const Dialog& d, WORD key) {
     PostMessageA(target, WM_KEYUP, key, 0xC0000001);
 }
 
-// The thirteen fields' controls (ten patterns, Always, Never, ATI), then Sometimes, as 1/0.
+// The thirteen fields' controls (ten patterns, Always, Never, ATI), then Sometimes.
 std::string shownStates(const Dialog& d) {
     std::string states;
     for (int i = 0; i < settingsFieldCount; ++i)
-        states += IsDlgButtonChecked(d.window, settingsFields[i].dialogId) ? '1' : '0';
-    return states + (IsDlgButtonChecked(d.window, sometimesId) ? '1' : '0');
+        states += char('0' + IsDlgButtonChecked(d.window, settingsFields[i].dialogId));
+    return states + char('0' + IsDlgButtonChecked(d.window, sometimesId));
 }
 
-std::string launcher(const std::string& which) {
-    if (which == "probe")
-        return beside("settings_probe.exe") + " dialog";
-    return beside("..\\..\\clackmoor.scr") + (which == "saver" ? " /c" : "");
-}
-
-class DialogLaunchers : public OptionKeyTest, public ::testing::WithParamInterface<const char*> {};
-
-// Without a key the defaults show; Cancel throws clicks away and leaves no key; Enter (on
-// OK, where the focus starts) stores all thirteen values.
-TEST_P(DialogLaunchers, DefaultsCancelAndEnter) {
-    Dialog d = openDialog(launcher(GetParam()));
-    ASSERT_NE(d.window, nullptr);
-    EXPECT_EQ(shownStates(d), "11111111111010");
-    click(d, firstPatternId + 2);
-    click(d, atiId);
-    click(d, IDCANCEL);
-    EXPECT_EQ(finish(d), 1u);
-    EXPECT_EQ(storedRecord(), "absent");
-    d = openDialog(launcher(GetParam()));
-    ASSERT_NE(d.window, nullptr);
-    pressKey(d, VK_RETURN);
-    EXPECT_EQ(finish(d), 1u);
-    EXPECT_EQ(storedRecord(), "1 1 1 1 1 1 1 1 1 1 1 0 1 /13");
-}
-
-INSTANTIATE_TEST_SUITE_P(Settings, DialogLaunchers, ::testing::Values("probe", "saver", "bare"));
-
-using DialogClicks = OptionKeyTest;
-
-// Both touching flags stored by an outside edit; each radio then stores one valid pair and
-// shows alone.
-TEST_F(DialogClicks, EachTouchingRadioStoresItsPair) {
-    const struct {
-        int radio;
-        const char* stored;
-    } cases[] = {{alwaysId, "1 0"}, {sometimesId, "0 0"}, {neverId, "0 1"}};
-    for (const auto& c : cases) {
-        putDword("TouchBox1", 1);
-        putDword("TouchBox2", 1);
-        Dialog d = openDialog(launcher("probe"));
-        ASSERT_NE(d.window, nullptr);
-        // NOTE: Wine's BM_SETCHECK on an automatic radio clears the others of its group, so
-        // Always, marked before Never, does not stay marked here as it does on Windows.
-        EXPECT_FALSE(IsDlgButtonChecked(d.window, sometimesId));
-        click(d, c.radio);
-        for (int radio : {alwaysId, sometimesId, neverId})
-            EXPECT_EQ(IsDlgButtonChecked(d.window, radio) != 0, radio == c.radio) << radio;
-        click(d, IDOK);
-        EXPECT_EQ(finish(d), 1u);
-        EXPECT_EQ(storedRecord(), std::string("0 0 0 0 0 0 0 0 0 0 ") + c.stored + " 0 /13");
-    }
-}
-
-// Boxes and fields flip together: a box clicked twice is back where it started, and a number
-// other than 0 or 1 shows ticked and is cleared by one click. Escape and the close box save
-// nothing.
-TEST_F(DialogClicks, BoxesAndFieldsStayInStep) {
+std::string statesOf(CradleSettings& record) {
+    std::string states;
     for (int i = 0; i < settingsFieldCount; ++i)
-        putDword(settingsFields[i].valueName, 1);
-    putDword("Type5", 7);
-    putDword("TouchBox1", 0);
-    for (int way : {VK_ESCAPE, int(SC_CLOSE), IDOK}) {
-        Dialog d = openDialog(launcher("probe"));
+        states += settingsField(record, i) ? '1' : '0';
+    return states + (record.touchAlways || record.touchNever ? '0' : '1');
+}
+
+// Each round: a hostile key (or none: the defaults; or both touching flags set, as only an
+// outside edit can), the dialog opened by one launcher; the shown states must match the
+// load. Then a radio and a few boxes (once, twice or not) are clicked, and the dialog closed
+// one of five ways: OK and Enter store the record as shown, the others leave the key as it
+// was.
+TEST_F(Settings, TheDialogShowsAndStoresWhatTheUserSees) {
+    const struct {
+        const char *program, *arguments;
+    } launchers[] = {{"settings_probe.exe", ""},
+                     {"..\\..\\clackmoor.scr", " /c"},
+                     {"..\\..\\clackmoor.scr", ""}};
+    const struct {
+        int id;
+        uint32_t always, never;
+    } radios[] = {{alwaysId, 1, 0}, {sometimesId, 0, 0}, {neverId, 0, 1}};
+    const char* ways[] = {"OK", "Enter", "Cancel", "Escape", "the close box"};
+    std::mt19937 random(7u);
+    for (int round = 0; round < 15; ++round) {
+        const int way = round % 5;
+        SCOPED_TRACE("round " + std::to_string(round) + ", closed by " + ways[way]);
+        deleteOptionKey();
+        CradleSettings expected = {}; // a fresh process starts with every field 0
+        if (round % 4 == 3) {
+            applyDefaultSettings(expected);
+        } else {
+            HKEY key = createKey(settingsKeyPath);
+            writeHostileRecord(key, random);
+            if (round < 3) {
+                putValue(key, "TouchBox1", REG_BINARY, "\x05", 1);
+                putValue(key, "TouchBox2", REG_SZ, "7", 2);
+            }
+            for (int i = 0; i < settingsFieldCount; ++i)
+                settingsField(expected, i) = expectedField(key, settingsFields[i].valueName, 0);
+            RegCloseKey(key);
+        }
+        const std::string before = keyText();
+        const Dialog d = openDialog(launchers[round / 5].program, launchers[round / 5].arguments);
         ASSERT_NE(d.window, nullptr);
-        EXPECT_EQ(shownStates(d), "11111111110110");
-        for (int id : {firstPatternId + 4, firstPatternId, firstPatternId, firstPatternId + 9,
-                       atiId, sometimesId})
-            click(d, id);
-        EXPECT_EQ(shownStates(d), "11110111100001");
-        if (way == VK_ESCAPE)
-            pressKey(d, VK_ESCAPE);
-        else if (way == int(SC_CLOSE))
+        std::string shown = shownStates(d);
+        // NOTE: Wine's BM_SETCHECK on an automatic radio clears the others of its group, so
+        // with both touching flags set Always, marked before Never, may show cleared.
+        if (expected.touchAlways && expected.touchNever && shown[alwaysField] == '0')
+            shown[alwaysField] = '1';
+        EXPECT_EQ(shown, statesOf(expected));
+        const auto& radio = radios[round % 3];
+        SendDlgItemMessageA(d.window, radio.id, BM_CLICK, 0, 0);
+        expected.touchAlways = radio.always;
+        expected.touchNever = radio.never;
+        for (int i = 0; i < settingsFieldCount; ++i) {
+            for (int n = (i + round) % 3; i != alwaysField && i != neverField && n > 0; --n) {
+                SendDlgItemMessageA(d.window, settingsFields[i].dialogId, BM_CLICK, 0, 0);
+                settingsField(expected, i) = settingsField(expected, i) ? 0 : 1;
+            }
+        }
+        EXPECT_EQ(shownStates(d), statesOf(expected));
+        if (way == 0 || way == 2)
+            SendDlgItemMessageA(d.window, way ? IDCANCEL : IDOK, BM_CLICK, 0, 0);
+        else if (way == 4)
             PostMessageA(d.window, WM_SYSCOMMAND, SC_CLOSE, 0);
         else
-            click(d, IDOK);
+            pressKey(d, way == 1 ? VK_RETURN : VK_ESCAPE);
         EXPECT_EQ(finish(d), 1u);
+        EXPECT_EQ(keyText(), way < 2 ? dwordText(expected) : before);
     }
-    EXPECT_EQ(storedRecord(), "1 1 1 1 0 1 1 1 1 0 0 0 0 /13");
 }
 
 } // namespace
