@@ -199,7 +199,7 @@ case_compare() {
   mean=$(compare -metric MAE windows.png linux.png null: 2>&1 | sed 's/.*(\(.*\))/\1/') || true
   off=$(compare -metric AE -fuzz 6.3% windows.png linux.png null: 2>&1) || true
   echo "Linux against Windows: mean difference $mean, $off of 230400 pixels over 16 levels apart"
-  awk -v m="$mean" -v o="$off" 'BEGIN { exit !(m < 0.002 && o <= 1152) }' || fail "they differ"
+  awk -v m="${mean:-x}" -v o="${off:-x}" 'BEGIN { exit !(m < 0.002 && o <= 1152) }' || fail "they differ"
 }
 
 "case_$1"
