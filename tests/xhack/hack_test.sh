@@ -43,7 +43,7 @@ ends_with() {
   echo "$3: ended with status $rc after $(((${EPOCHREALTIME/./} - start) / 1000)) ms"
 }
 
-# Opens a window of the test's own (size $2, visual id $3 if given); sets variable $1 to its id.
+# Opens a window of the test's own (WxH[+X+Y] $2, visual id $3 if given); sets $1 to its id.
 open_window() {
   "$xwin" open "${@:2}" >"$1.id" &
   for _ in $(seq 100); do [ -s "$1.id" ] && break; sleep 0.1; done
@@ -52,19 +52,18 @@ open_window() {
 }
 
 case_windows() {
-  local a b plain name win at resized stop xsw args pid
+  local a b c plain name win at resized stop xsw args pid
   # A visual GL cannot draw double-buffered into: the hack covers such a window with a child.
   plain=$(glxinfo 2>/dev/null | awk '$3 == "tc" && $8 == "." && $17 == 0 && !n++ { print $1 }')
   [ -n "$plain" ] || fail "no single-buffered visual without depth on this display"
   open_window a 400x300
-  open_window b 320x240 "$plain"
-  xdotool windowmove "$b" 700 0
+  open_window b 320x240+700+0 "$plain"
+  open_window c 640x360+0+400
   # The window to capture (own: the hack's, titled Clackmoor), its size and the size it is
   # then given (- for none), how the run ends (a signal, a key or the close button), the
-  # $XSCREENSAVER_WINDOW (- for none) and the arguments. Rows run in order: a stays resized.
+  # $XSCREENSAVER_WINDOW (- for none) and the arguments. Each row draws into a fresh window.
   while read -r -u 3 name win at resized stop xsw args; do
     [ "$xsw" = - ] && xsw=
-    # shellcheck disable=SC2086
     XSCREENSAVER_WINDOW=$xsw "$hack" -seed 7 $args &
     pid=$!
     if [ "$win" = own ]; then
@@ -86,7 +85,7 @@ case_windows() {
   done 3<<EOT
 window-id     $a   400x300 640x360 TERM   -  -window-id $a
 plain-visual  $b   320x240 400x300 TERM   -  -window-id $b
-xscreensaver  $a   640x360 -       INT    $a -root
+xscreensaver  $c   640x360 -       INT    $c -root
 escape        own  480x270 -       Escape -  -geometry 480x270
 q             own  480x270 -       q      -  -geometry 480x270
 close-button  own  480x270 -       close  -  -geometry 480x270
@@ -139,7 +138,6 @@ case_options() {
   )
   for args in "${bad[@]}"; do
     local rc=0
-    # shellcheck disable=SC2086
     "$hack" $args >out.txt 2>err.txt || rc=$?
     [ "$rc" = 2 ] || fail "clackmoor $args gave status $rc, not 2"
     # One line that says why, then the usage.
@@ -155,6 +153,7 @@ case_picture() {
   # The same seed draws the same picture, and each setting shows in it.
   small() { "$hack" -seed 3 -frames 40 -frame-time 0.03 -geometry 160x120 -shot "$@"; }
   small a.png
+  sleep 1 # the seed, not the clock, decides
   small b.png
   cmp a.png b.png
   small no-ati.png -no-ati
@@ -173,11 +172,9 @@ case_package() {
   dpkg-deb -x "$deb" root
   # Everything the settings page can put on the command line is taken by the program.
   args=$(xmllint --xpath '//@arg|//@arg-set|//@arg-unset' "$page" | sed 's/^[^"]*"\(.*\)"$/\1/')
-  # shellcheck disable=SC2086
   "$program" $args -help | grep -q '^usage: clackmoor' || fail "the page's options: $args"
   # Every library dpkg-shlibdeps finds it needs is in Depends (not the sanitizers': this tree's).
-  mkdir -p debian
-  touch debian/control
+  mkdir -p debian && touch debian/control
   deps=$(dpkg-shlibdeps -O -e "$program" 2>/dev/null) || fail "dpkg-shlibdeps cannot read it"
   for pkg in $(sed 's/^[^=]*=//; s/([^)]*)//g; s/|[^,]*//g; s/,/ /g' <<<"$deps"); do
     case $pkg in libasan* | libubsan*) continue ;; esac

@@ -30,7 +30,6 @@ const char* const cases[][2] = {
     {"--patterns 2 -touch never", "0100000000 01 1 0 0 - 0 -1 960x540"},
     {"-touch sometimes -no-ati", "1111111111 00 0 0 0 - 0 -1 960x540"},
     {"-no-ati -ati -touch always", "1111111111 10 1 0 0 - 0 -1 960x540"},
-    // The settings page's boxes: each unticked one adds its --no-patternN.
     {"--no-pattern1 --no-pattern10 --no-pattern5", "0111011110 10 1 0 0 - 0 -1 960x540"},
     {"-no-pattern1 -no-pattern2 -no-pattern3 -no-pattern4 -no-pattern5 -no-pattern6 -no-pattern7 "
      "-no-pattern8 -no-pattern9 -no-pattern10",

@@ -1,6 +1,7 @@
-// Windows of a test's own for hack_test.sh.
-//   xwin open WxH [VISUAL]  maps a window (of that visual id), prints its id, keeps it until ended
-//   xwin close ID           asks a window to close as a window manager does (WM_DELETE_WINDOW)
+// Windows of a test's own for hack_test.sh: `xwin open WxH[+X+Y] [VISUAL]` maps a black window
+// (of that visual id), prints its id and keeps it until ended; `xwin close ID` asks a window to
+// close as a window manager does.
+//   (WM_DELETE_WINDOW)
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <unistd.h>
@@ -24,8 +25,9 @@ int main(int argc, char** argv) {
         XSendEvent(d, e.xclient.window, False, 0, &e);
         return XCloseDisplay(d); // sends the event
     }
+    int x = 0, y = 0;
     unsigned width = 0, height = 0;
-    std::sscanf(argv[2], "%ux%u", &width, &height);
+    XParseGeometry(argv[2], &x, &y, &width, &height);
     XVisualInfo want = {};
     want.visualid = argc > 3 ? std::strtoul(argv[3], nullptr, 0)
                              : XVisualIDFromVisual(DefaultVisual(d, DefaultScreen(d)));
@@ -36,8 +38,8 @@ int main(int argc, char** argv) {
     // A visual other than the parent's needs its own colormap and border pixel.
     XSetWindowAttributes a = {};
     a.colormap = XCreateColormap(d, root, v->visual, AllocNone);
-    const Window w = XCreateWindow(d, root, 0, 0, width, height, 0, v->depth, InputOutput,
-                                   v->visual, CWBorderPixel | CWColormap, &a);
+    const Window w = XCreateWindow(d, root, x, y, width, height, 0, v->depth, InputOutput,
+                                   v->visual, CWBackPixel | CWBorderPixel | CWColormap, &a);
     XMapWindow(d, w);
     XSync(d, False);
     dprintf(1, "0x%lx\n", w); // unbuffered: the test reads it while this waits
