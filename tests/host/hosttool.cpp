@@ -18,8 +18,13 @@ static HWND handleArg(const char* text) {
         static_cast<intptr_t>(static_cast<int32_t>(strtoul(text, nullptr, 10))));
 }
 
-static unsigned long decimal(HWND window) {
-    return static_cast<unsigned long>(reinterpret_cast<uintptr_t>(window) & 0xFFFFFFFFu);
+static unsigned long decimal(const void* handle) {
+    return static_cast<unsigned long>(reinterpret_cast<uintptr_t>(handle) & 0xFFFFFFFFu);
+}
+
+static int print(const void* handle) {
+    printf("%lu\n", decimal(handle));
+    return 0;
 }
 
 static LRESULT CALLBACK parentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -92,7 +97,7 @@ static int waitForWindow(const char* className, const char* title, const char* s
     while (!(found = FindWindowA(strcmp(className, "-") ? className : nullptr, title)) &&
            GetTickCount() < until)
         Sleep(50);
-    printf("%lu\n", decimal(found));
+    print(found);
     return found ? 0 : 1;
 }
 
@@ -127,25 +132,17 @@ int main(int argc, char** argv) {
     if (is("wait", 3))
         return waitForWindow(argv[2], argv[3], argv[4]);
     if (is("cursor", 0)) {
-        CURSORINFO info = {};
-        info.cbSize = sizeof info;
+        CURSORINFO info = {sizeof info};
         GetCursorInfo(&info);
-        printf("cursor=%lu\n", decimal(reinterpret_cast<HWND>(info.hCursor)));
-        return 0;
+        return print(info.hCursor);
     }
-    if (is("foreground", 0)) {
-        printf("%lu\n", decimal(GetForegroundWindow()));
-        return 0;
-    }
-    if (is("owner", 1)) {
-        printf("%lu\n", decimal(GetWindow(handleArg(argv[2]), GW_OWNER)));
-        return 0;
-    }
-    if (is("child", 1)) {
-        printf("%lu\n", decimal(FindWindowExA(handleArg(argv[2]), nullptr,
-                                              "WindowsScreenSaverClass", "Preview")));
-        return 0;
-    }
+    if (is("foreground", 0))
+        return print(GetForegroundWindow());
+    if (is("owner", 1))
+        return print(GetWindow(handleArg(argv[2]), GW_OWNER));
+    if (is("child", 1))
+        return print(
+            FindWindowExA(handleArg(argv[2]), nullptr, "WindowsScreenSaverClass", "Preview"));
     if (is("sendhelp", 1)) { // the help request of the F1 key, with control id 4321
         HELPINFO help = {sizeof help, HELPINFO_WINDOW, 4321, handleArg(argv[2]), 0, {0, 0}};
         return sendAndPrint(handleArg(argv[2]), WM_HELP, reinterpret_cast<LPARAM>(&help));

@@ -1,12 +1,9 @@
-// Watches and strains the real saver from another process, for the soak and the hostile tests:
+// The soak's sampler, watching the real saver from another process:
 //   soak INTERVAL_MS SAMPLES CHURN_MS TITLE ATI UNIXPID   finds the saver window with TITLE
 //       ("Screen Saver" or "Preview"; UNIXPID is its Linux process), then every INTERVAL_MS prints
 //       one sample of it (printSample) and every CHURN_MS saves another record as the dialog would,
 //       with the compatibility mode ATI ("0", "1" or "any"); ends after SAMPLES samples (0) or when
 //       the saver is gone (1)
-//   lines SCR FILE   runs SCR once per line of FILE ("EXPECT TAIL", TAIL with \xNN escapes and
-//       {P} for a parent window made here) and prints the outcome of each line, then a tally
-// Handles are printed and read as decimal.
 #include "settings/settings.h"
 #include <windows.h>
 #include <psapi.h>
@@ -21,18 +18,12 @@ namespace {
 
 constexpr DWORD answerLimitMs = 2000; // a saver slower than this to answer counts as hung
 
-unsigned long decimal(HWND window) {
-    return static_cast<unsigned long>(reinterpret_cast<uintptr_t>(window) & 0xFFFFFFFFu);
-}
-
 double nowMs() {
     LARGE_INTEGER frequency, now;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&now);
     return 1000.0 * double(now.QuadPart) / double(frequency.QuadPart);
 }
-
-// --- soak ------------------------------------------------------------------------------------
 
 struct WindowCount {
     DWORD processId;
@@ -177,15 +168,11 @@ BOOL CALLBACK findSaverChild(HWND top, LPARAM param) {
 HWND waitForSaver(const char* title, DWORD seconds) {
     const DWORD until = GetTickCount() + 1000 * seconds;
     SaverSearch search = {title, nullptr};
-    while (GetTickCount() < until) {
+    while (!search.found && GetTickCount() < until) {
         search.found = FindWindowA("WindowsScreenSaverClass", title);
-        if (!search.found) {
-            EnumWindows(findSaverChild, reinterpret_cast<LPARAM>(&search));
+        if (!search.found && EnumWindows(findSaverChild, reinterpret_cast<LPARAM>(&search))) {
+            Sleep(50);
         }
-        if (search.found) {
-            break;
-        }
-        Sleep(50);
     }
     return search.found;
 }
@@ -223,182 +210,12 @@ int soak(DWORD intervalMs, long samples, DWORD churnMs, const char* title, const
     return 0;
 }
 
-// --- lines -----------------------------------------------------------------------------------
-
-LRESULT CALLBACK parentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
-HWND makeParent() {
-    WNDCLASSA parentClass = {};
-    parentClass.lpfnWndProc = parentProc;
-    parentClass.hInstance = GetModuleHandleA(nullptr);
-    parentClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
-    parentClass.lpszClassName = "ClackmoorProbeParent";
-    RegisterClassA(&parentClass);
-    return CreateWindowExA(0, parentClass.lpszClassName, "Probe Parent",
-                           WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN, 50, 50, 320, 240,
-                           nullptr, nullptr, parentClass.hInstance, nullptr);
-}
-
-void pumpFor(DWORD ms) {
-    const DWORD until = GetTickCount() + ms;
-    do {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            DispatchMessageA(&message);
-        }
-        Sleep(10);
-    } while (GetTickCount() < until);
-}
-
-// "\xNN" escapes to bytes, {P} to the parent's handle.
-std::string expandLine(const char* text, HWND parent) {
-    std::string out;
-    for (const char* p = text; *p; ++p) {
-        if (p[0] == '\\' && p[1] == 'x' && p[2] && p[3]) {
-            const char hex[3] = {p[2], p[3], 0};
-            out += char(strtoul(hex, nullptr, 16));
-            p += 3;
-        } else if (!std::strncmp(p, "{P}", 3)) {
-            out += std::to_string(decimal(parent));
-            p += 2;
-        } else {
-            out += *p;
-        }
-    }
-    return out;
-}
-
-struct FindOfProcess {
-    DWORD processId;
-    const char* className;
-    HWND found;
-};
-
-BOOL CALLBACK findOfProcess(HWND window, LPARAM param) {
-    FindOfProcess& f = *reinterpret_cast<FindOfProcess*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    char className[64] = {};
-    GetClassNameA(window, className, sizeof className);
-    if (pid == f.processId && !std::strcmp(className, f.className)) {
-        f.found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// A window of the given class that the process owns, top-level or inside `parent`.
-HWND windowOfProcess(DWORD processId, const char* className, HWND parent) {
-    FindOfProcess f = {processId, className, nullptr};
-    if (parent) {
-        EnumChildWindows(parent, findOfProcess, reinterpret_cast<LPARAM>(&f));
-    } else {
-        EnumWindows(findOfProcess, reinterpret_cast<LPARAM>(&f));
-    }
-    return f.found;
-}
-
-// The system's crash report for a faulting program.
-bool crashDialogShown() {
-    return FindWindowA(nullptr, "Program Error") != nullptr;
-}
-
-// Runs one line to its end: a window the mode opens is closed as a user would close it
-// (WM_CLOSE: the saver's close, the dialog's Cancel, the preview's end). Returns the exit
-// code, or 0xDEAD when the process had to be killed.
-DWORD runLine(const char* scr, const std::string& line, const char* expect, HWND parent) {
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    std::string commandLine = line;
-    if (!CreateProcessA(scr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        &pi)) {
-        return 0xBAD;
-    }
-    CloseHandle(pi.hThread);
-    const char* windowClass = !std::strcmp(expect, "dialog") ? "#32770"
-                              : std::strcmp(expect, "-1")    ? "WindowsScreenSaverClass"
-                                                             : nullptr;
-    const bool inParent = !std::strcmp(expect, "preview");
-    const DWORD until = GetTickCount() + 60000;
-    bool closed = windowClass == nullptr;
-    while (WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT && GetTickCount() < until) {
-        HWND window =
-            closed ? nullptr
-                   : windowOfProcess(pi.dwProcessId, windowClass, inParent ? parent : nullptr);
-        if (window && IsWindowVisible(window)) {
-            pumpFor(300); // the window is on screen and has drawn
-            PostMessageA(window, WM_CLOSE, 0, 0);
-            closed = true;
-        }
-        pumpFor(20);
-    }
-    DWORD code = 0xDEAD;
-    if (WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) {
-        TerminateProcess(pi.hProcess, code);
-        WaitForSingleObject(pi.hProcess, 5000);
-    } else {
-        GetExitCodeProcess(pi.hProcess, &code);
-    }
-    CloseHandle(pi.hProcess);
-    return code;
-}
-
-// The exit code each outcome must give: -1 as 0xFFFFFFFF, a saver run 0, the dialog 1.
-DWORD expectedCode(const char* expect) {
-    return !std::strcmp(expect, "-1") ? 0xFFFFFFFFu : !std::strcmp(expect, "dialog") ? 1u : 0u;
-}
-
-int runLines(const char* scr, const char* path) {
-    FILE* file = std::fopen(path, "r");
-    HWND parent = makeParent();
-    if (!file || !parent) {
-        return 2;
-    }
-    pumpFor(300);
-    char text[40000];
-    long lines = 0, wrong = 0, crashes = 0;
-    while (std::fgets(text, sizeof text, file)) {
-        text[std::strcspn(text, "\r\n")] = 0;
-        char* space = std::strchr(text, ' ');
-        if (!space) {
-            continue;
-        }
-        *space = 0;
-        const std::string line = expandLine(space + 1, parent);
-        SetForegroundWindow(parent);
-        const DWORD code = runLine(scr, line, text, parent);
-        const bool crashed = crashDialogShown();
-        const bool right = code == expectedCode(text) && !crashed;
-        ++lines;
-        wrong += !right;
-        crashes += crashed;
-        std::printf("%s %-7s exit %08lX%s  %.60s%s\n", right ? "ok  " : "FAIL", text,
-                    static_cast<unsigned long>(code), crashed ? " CRASH DIALOG" : "", space + 1,
-                    std::strlen(space + 1) > 60 ? "..." : "");
-        std::fflush(stdout);
-    }
-    std::fclose(file);
-    DestroyWindow(parent);
-    std::printf("lines %ld wrong %ld crash-dialogs %ld\n", lines, wrong, crashes);
-    return wrong || !lines ? 1 : 0;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
+    if (argc != 8 || std::strcmp(argv[1], "soak")) {
         return 2;
     }
-    const char* command = argv[1];
-    if (!std::strcmp(command, "soak") && argc == 8) {
-        return soak(strtoul(argv[2], nullptr, 10), strtol(argv[3], nullptr, 10),
-                    strtoul(argv[4], nullptr, 10), argv[5], argv[6], argv[7]);
-    }
-    if (!std::strcmp(command, "lines") && argc == 4) {
-        return runLines(argv[2], argv[3]);
-    }
-    return 2;
+    return soak(strtoul(argv[2], nullptr, 10), strtol(argv[3], nullptr, 10),
+                strtoul(argv[4], nullptr, 10), argv[5], argv[6], argv[7]);
 }
