@@ -153,17 +153,11 @@ BOOL CALLBACK countChild(HWND window, LPARAM param) {
     return TRUE;
 }
 
-BOOL CALLBACK countTopLevel(HWND window, LPARAM param) {
-    countChild(window, param);
-    EnumChildWindows(window, countChild, param);
-    return TRUE;
-}
-
-// The windows a process owns anywhere on the desktop: its share of the USER objects that
-// can be seen from outside.
+// The windows a process owns anywhere on the desktop (the desktop's descendants): its share
+// of the USER objects that can be seen from outside.
 long windowsOf(DWORD processId) {
     WindowCount c = {processId, 0};
-    EnumWindows(countTopLevel, reinterpret_cast<LPARAM>(&c));
+    EnumChildWindows(GetDesktopWindow(), countChild, reinterpret_cast<LPARAM>(&c));
     return c.count;
 }
 
