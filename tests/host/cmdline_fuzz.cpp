@@ -116,12 +116,13 @@ TEST(CommandLine, HostileLinesGiveTheirRows) {
     for (auto cut : cutters) {
         for (const auto& row : rows) {
             ModeRequest got = run(cut, end, row.line);
-            EXPECT_EQ(got.mode, row.mode) << '"' << row.line << '"';
-            EXPECT_EQ(got.handle, row.handle) << '"' << row.line << '"';
+            const std::string shown = ::testing::PrintToString(std::string(row.line)); // escaped
+            EXPECT_EQ(got.mode, row.mode) << shown;
+            EXPECT_EQ(got.handle, row.handle) << shown;
             if (row.mode != modeConfigNoOwner) { // a long tail after the handle changes nothing
                 got = run(cut, end, row.line + junk);
-                EXPECT_EQ(got.mode, row.mode) << '"' << row.line << "\" + junk";
-                EXPECT_EQ(got.handle, row.handle) << '"' << row.line << "\" + junk";
+                EXPECT_EQ(got.mode, row.mode) << shown << " + junk";
+                EXPECT_EQ(got.handle, row.handle) << shown << " + junk";
             }
         }
         const ModeRequest zeros = run(cut, end, "x /p " + std::string(longTail, '0') + "77");
