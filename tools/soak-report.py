@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Turns a soak's samples (tests/host/saverprobe.cpp) and Wine's frame-rate trace into
+"""Turns a soak's samples (tests/host/hosttool.cpp) and Wine's frame-rate trace into
 report.md and soak.png; prints the summary and exits 1 when the verdict fails.
 
 Growth per hour is the slope of a least-squares line through the samples taken after the

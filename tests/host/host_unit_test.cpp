@@ -4,38 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
 namespace {
 
-TEST(CommandLine, NumbersTailsAndRejectedModes) {
-    const struct {
-        const char* text;
-        uint32_t value;
-    } numbers[] = {{"1234", 1234},
-                   {"12ab", 12},
-                   {"", 0},
-                   {" 12", 0},
-                   {"-5", 0},
-                   {"0079", 79},
-                   {"4294967295", 4294967295u},
-                   {"4294967306", 10}}; // modulo 2^32
-    for (const auto& n : numbers)
-        EXPECT_EQ(parseDecimal(n.text), n.value) << '"' << n.text << '"';
-    const char* tails[][2] = {{"\"C:\\Program Files\\clack moor.scr\" /s", "/s"},
-                              {"\"C:\\a b\\c s.scr\"/p 12", "/p 12"},
-                              {"\"C:\\unterminated quote.scr /s", ""},
-                              {"clackmoor.scr /c:123", "/c:123"},
-                              {"clackmoor.scr \t\x01 /p 5 ", "/p 5 "},
-                              {"clackmoor.scr", ""},
-                              {" /s", "/s"}};
-    for (const auto& t : tails)
-        EXPECT_STREQ(commandTail(t[0]), t[1]) << '"' << t[0] << '"';
-    // Tails that show nothing and give -1 at once.
-    HINSTANCE self = GetModuleHandleA(nullptr);
-    for (const char* tail :
-         {"/x", "/?", "/1", "/\ts", "\x80", "/p", "/p 0", "-l", "/p99999999", "/a 5", "/a"})
-        EXPECT_EQ(dispatchMode(self, tail), -1) << '"' << tail << '"';
+TEST(Host, FamilyAndPointerArithmetic) {
     EXPECT_FALSE(hostState.win9xFamily); // Wine reports an NT version unless told otherwise
     EXPECT_EQ(cursorTravel({500, 400}, {497, 399}), 4u);
     EXPECT_EQ(cursorTravel({-10, -20}, {10, 20}), 60u);

@@ -1,12 +1,16 @@
 // The tests' hands and eyes inside Wine: makes a parent window for the preview, finds and
-// inspects windows, and sends or posts messages. Handles are printed and read as decimal.
-// Usage: hosttool COMMAND ARGS...
+// inspects windows, sends or posts messages, and samples a running saver for the soak.
+// Handles are printed and read as decimal. Usage: hosttool COMMAND ARGS...
+#include "settings/settings.h"
 #include <windows.h>
+#include <psapi.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <random>
+#include <string>
 
 struct ToolState {
     FILE* log; // the parent window's message log
@@ -18,8 +22,13 @@ static HWND handleArg(const char* text) {
         static_cast<intptr_t>(static_cast<int32_t>(strtoul(text, nullptr, 10))));
 }
 
-static unsigned long decimal(HWND window) {
-    return static_cast<unsigned long>(reinterpret_cast<uintptr_t>(window) & 0xFFFFFFFFu);
+static unsigned long decimal(const void* handle) {
+    return static_cast<unsigned long>(reinterpret_cast<uintptr_t>(handle) & 0xFFFFFFFFu);
+}
+
+static int print(const void* handle) {
+    printf("%lu\n", decimal(handle));
+    return 0;
 }
 
 static LRESULT CALLBACK parentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -92,7 +101,7 @@ static int waitForWindow(const char* className, const char* title, const char* s
     while (!(found = FindWindowA(strcmp(className, "-") ? className : nullptr, title)) &&
            GetTickCount() < until)
         Sleep(50);
-    printf("%lu\n", decimal(found));
+    print(found);
     return found ? 0 : 1;
 }
 
@@ -115,11 +124,204 @@ static int sendAndPrint(HWND window, UINT message, LPARAM lParam) {
     return 0;
 }
 
+// soak INTERVAL_MS SAMPLES CHURN_MS TITLE ATI UNIXPID: finds the saver window with TITLE
+// ("Screen Saver" or "Preview"; UNIXPID is its Linux process), then every INTERVAL_MS prints
+// one sample of it (printSample) and every CHURN_MS saves another record as the dialog would,
+// with the compatibility mode ATI ("0", "1" or "any"); ends after SAMPLES samples (0) or when
+// the saver is gone (1).
+namespace {
+
+constexpr DWORD answerLimitMs = 2000; // a saver slower than this to answer counts as hung
+
+double nowMs() {
+    LARGE_INTEGER frequency, now;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&now);
+    return 1000.0 * double(now.QuadPart) / double(frequency.QuadPart);
+}
+
+struct WindowCount {
+    DWORD processId;
+    long count;
+};
+
+BOOL CALLBACK countChild(HWND window, LPARAM param) {
+    WindowCount& c = *reinterpret_cast<WindowCount*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    c.count += pid == c.processId;
+    return TRUE;
+}
+
+// The windows a process owns anywhere on the desktop (the desktop's descendants): its share
+// of the USER objects that can be seen from outside.
+long windowsOf(DWORD processId) {
+    WindowCount c = {processId, 0};
+    EnumChildWindows(GetDesktopWindow(), countChild, reinterpret_cast<LPARAM>(&c));
+    return c.count;
+}
+
+// The kernel handles a process holds. NOTE: Wine answers GetProcessHandleCount for other
+// processes with nothing; its list of every handle in the system (NtQuerySystemInformation,
+// class 16) is complete, so the process's entries are counted there instead.
+struct SystemHandleEntry {
+    ULONG ownerPid;
+    BYTE objectType;
+    BYTE flags;
+    USHORT value;
+    PVOID object;
+    ULONG access;
+};
+typedef LONG(WINAPI* NtQuerySystemInformationFn)(ULONG infoClass, PVOID info, ULONG size,
+                                                 PULONG needed);
+
+long handlesOf(HANDLE process, DWORD processId) {
+    DWORD count = 0;
+    if (GetProcessHandleCount(process, &count) && count)
+        return long(count);
+    auto query = reinterpret_cast<NtQuerySystemInformationFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+    std::string buffer(1 << 20, '\0');
+    for (int tries = 0; query && tries < 6; ++tries) {
+        ULONG needed = 0;
+        const LONG status = query(16, &buffer[0], ULONG(buffer.size()), &needed);
+        if (status == 0) {
+            const ULONG total = *reinterpret_cast<const ULONG*>(buffer.data());
+            const auto* entries = reinterpret_cast<const SystemHandleEntry*>(
+                buffer.data() + sizeof(ULONG_PTR)); // the count, padded to the entries' alignment
+            long own = 0;
+            for (ULONG i = 0; i < total; ++i)
+                own += entries[i].ownerPid == processId;
+            return own;
+        }
+        buffer.resize(buffer.size() * 2 > needed ? buffer.size() * 2 : needed + 4096);
+    }
+    return -1;
+}
+
+// Private bytes (KiB). NOTE: Wine reports no PrivateUsage for other processes; there the
+// Windows process is a Linux process whose committed private memory is its private writable
+// mappings, VmData in its status (read through Wine's drive Z:), resident or not.
+unsigned long privateKibOf(const PROCESS_MEMORY_COUNTERS_EX& memory, const char* unixPid) {
+    if (memory.PrivateUsage)
+        return static_cast<unsigned long>(memory.PrivateUsage / 1024);
+    const std::string path = std::string("Z:\\proc\\") + unixPid + "\\status";
+    FILE* file = std::fopen(path.c_str(), "r");
+    unsigned long kib = 0;
+    char line[256];
+    while (file && std::fgets(line, sizeof line, file)) {
+        if (std::sscanf(line, "VmData: %lu", &kib) == 1)
+            break;
+    }
+    if (file)
+        std::fclose(file);
+    return kib;
+}
+
+// One row: seconds since the first sample, the tick count (ms, to match Wine's traces),
+// private bytes and working set (KiB), kernel handles, GDI and USER objects
+// (GetGuiResources), windows, and how long a WM_NULL took to be answered (ms; -1 when not
+// within answerLimitMs).
+void printSample(double startMs, HANDLE process, DWORD processId, const char* unixPid,
+                 HWND window) {
+    PROCESS_MEMORY_COUNTERS_EX memory = {};
+    memory.cb = sizeof memory;
+    GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
+                         sizeof memory);
+    const long handleCount = handlesOf(process, processId);
+    const double before = nowMs();
+    const DWORD tick = GetTickCount();
+    DWORD_PTR result = 0;
+    const bool answered =
+        SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, answerLimitMs, &result) != 0;
+    const double answerMs = answered ? nowMs() - before : -1.0;
+    std::printf("%.1f %lu %lu %lu %ld %lu %lu %ld %.1f\n", (before - startMs) / 1000.0,
+                static_cast<unsigned long>(tick), privateKibOf(memory, unixPid),
+                static_cast<unsigned long>(memory.WorkingSetSize / 1024), handleCount,
+                static_cast<unsigned long>(GetGuiResources(process, GR_GDIOBJECTS)),
+                static_cast<unsigned long>(GetGuiResources(process, GR_USEROBJECTS)),
+                windowsOf(processId), answerMs);
+    std::fflush(stdout);
+}
+
+// A record the dialog could store: patterns 0 or 1, one of the three touching modes, the
+// compatibility mode on or off.
+void saveDialogRecord(std::mt19937& random, const char* ati) {
+    for (int i = 0; i < patternCount; ++i)
+        cradleSettings.patternEnabled[i] = random() & 1;
+    const uint32_t touching = random() % 3;
+    cradleSettings.touchAlways = touching == 0;
+    cradleSettings.touchNever = touching == 2;
+    cradleSettings.atiFix = !std::strcmp(ati, "any") ? random() & 1 : strtoul(ati, nullptr, 10);
+    saveSettings();
+}
+
+struct SaverSearch {
+    const char* title;
+    HWND found;
+};
+
+BOOL CALLBACK findSaverChild(HWND top, LPARAM param) {
+    SaverSearch& search = *reinterpret_cast<SaverSearch*>(param);
+    search.found = FindWindowExA(top, nullptr, "WindowsScreenSaverClass", search.title);
+    return search.found == nullptr;
+}
+
+// The saver window with that title: top-level (full screen) or the child of one (preview).
+HWND waitForSaver(const char* title, DWORD seconds) {
+    const DWORD until = GetTickCount() + 1000 * seconds;
+    SaverSearch search = {title, nullptr};
+    while (!search.found && GetTickCount() < until) {
+        search.found = FindWindowA("WindowsScreenSaverClass", title);
+        if (!search.found && EnumWindows(findSaverChild, reinterpret_cast<LPARAM>(&search)))
+            Sleep(50);
+    }
+    return search.found;
+}
+
+int soak(DWORD intervalMs, long samples, DWORD churnMs, const char* title, const char* ati,
+         const char* unixPid) {
+    HWND window = waitForSaver(title, 60);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    HANDLE process =
+        OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE, FALSE, processId);
+    if (!window || !process) {
+        std::fprintf(stderr, "hosttool: no saver window \"%s\" to watch\n", title);
+        return 1;
+    }
+    std::printf("# t_s tick_ms private_kib workingset_kib handles gdi user windows answer_ms\n");
+    std::mt19937 random(20261207u);
+    const double startMs = nowMs();
+    double nextChurn = startMs + churnMs;
+    for (long n = 0; n < samples; ++n) {
+        const double due = startMs + double(n) * intervalMs;
+        while (nowMs() < due) {
+            if (WaitForSingleObject(process, 50) == WAIT_OBJECT_0) {
+                std::fprintf(stderr, "hosttool: the saver ended during the soak\n");
+                return 1;
+            }
+            if (nowMs() >= nextChurn) {
+                saveDialogRecord(random, ati);
+                nextChurn += churnMs;
+            }
+        }
+        printSample(startMs, process, processId, unixPid, window);
+    }
+    CloseHandle(process);
+    return 0;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
     const char* command = argc >= 2 ? argv[1] : "";
     auto is = [&](const char* name, int args) {
         return !strcmp(command, name) && argc == args + 2;
     };
+    if (is("soak", 6))
+        return soak(strtoul(argv[2], nullptr, 10), strtol(argv[3], nullptr, 10),
+                    strtoul(argv[4], nullptr, 10), argv[5], argv[6], argv[7]);
     if (is("parent", 1))
         return makeParent(argv[2]);
     if (is("activate", 0))
@@ -130,22 +332,15 @@ int main(int argc, char** argv) {
         CURSORINFO info = {};
         info.cbSize = sizeof info;
         GetCursorInfo(&info);
-        printf("cursor=%lu\n", decimal(reinterpret_cast<HWND>(info.hCursor)));
-        return 0;
+        return print(info.hCursor);
     }
-    if (is("foreground", 0)) {
-        printf("%lu\n", decimal(GetForegroundWindow()));
-        return 0;
-    }
-    if (is("owner", 1)) {
-        printf("%lu\n", decimal(GetWindow(handleArg(argv[2]), GW_OWNER)));
-        return 0;
-    }
-    if (is("child", 1)) {
-        printf("%lu\n", decimal(FindWindowExA(handleArg(argv[2]), nullptr,
-                                              "WindowsScreenSaverClass", "Preview")));
-        return 0;
-    }
+    if (is("foreground", 0))
+        return print(GetForegroundWindow());
+    if (is("owner", 1))
+        return print(GetWindow(handleArg(argv[2]), GW_OWNER));
+    if (is("child", 1))
+        return print(
+            FindWindowExA(handleArg(argv[2]), nullptr, "WindowsScreenSaverClass", "Preview"));
     if (is("sendhelp", 1)) { // the help request of the F1 key, with control id 4321
         HELPINFO help = {sizeof help, HELPINFO_WINDOW, 4321, handleArg(argv[2]), 0, {0, 0}};
         return sendAndPrint(handleArg(argv[2]), WM_HELP, reinterpret_cast<LPARAM>(&help));

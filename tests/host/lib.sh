@@ -15,8 +15,7 @@ DESKTOP='HKCU\Control Panel\Desktop'
 tool() { win "$TOOL" "$@" 2>/dev/null; }
 alive() { kill -0 "$1" 2>/dev/null; }
 now_ms() { date +%s%3N; }
-# The registry view this tree's programs read: a 32-bit program sees HKLM\Software through
-# Wow6432Node, so what a test sets for it goes there.
+# A 32-bit program reads HKLM\Software through Wow6432Node: set its values there.
 REG_VIEW=/reg:64
 grep -q '^CMAKE_TOOLCHAIN_FILE.*i686' "$CLACKMOOR_BUILD/CMakeCache.txt" && REG_VIEW=/reg:32
 reg_set() { "$WINE64" reg add "$1" /v "$2" /t "$3" /d "$4" /f $REG_VIEW >/dev/null 2>&1; }
@@ -24,8 +23,8 @@ reg_del() { "$WINE64" reg delete "$1" /v "$2" /f $REG_VIEW >/dev/null 2>&1 || tr
 reg_get() { "$WINE64" reg query "$1" /v "$2" $REG_VIEW 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"; }
 winepath_of() { echo "Z:$(echo "$1" | tr / '\\')"; }
 
-# Starts a program in the background as SAVER_PID. The pointer is placed first: the first
-# position a window reads can be stale until the pointer moves.
+# Starts a program in the background as SAVER_PID. The pointer moves first: until it moves,
+# the first position a window reads can be stale.
 start_saver() {
   xdotool mousemove 600 450 mousemove 500 400
   "$WINE64" "$@" </dev/null >>"$WORK/saver.log" 2>&1 &
@@ -38,31 +37,25 @@ saver_window() {
   local w
   w=$(tool wait WindowsScreenSaverClass "Screen Saver" 60)
   [ "${w:-0}" != 0 ] || return 1
-  for _ in $(seq 120); do
-    [ "$(tool foreground)" = "$w" ] && { sleep 0.5; echo "$w"; return 0; }
-    sleep 0.25
-  done
-  return 1
+  for _ in $(seq 120); do [ "$(tool foreground)" = "$w" ] && break; sleep 0.25; done
+  [ "$(tool foreground)" = "$w" ] && sleep 0.5 && echo "$w"
 }
 
 # wait_exit PID SECONDS: the process's exit code in RC, or RC=timeout after killing it.
 wait_exit() {
   local pid=$1
   for _ in $(seq $(( $2 * 10 ))); do alive "$pid" || break; sleep 0.1; done
-  if alive "$pid"; then
-    kill -9 "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; RC=timeout; return 1 # Wine survives SIGTERM
-  fi
-  wait "$pid"; RC=$?
+  alive "$pid" || { wait "$pid"; RC=$?; return 0; }
+  kill -9 "$pid" 2>/dev/null # Wine survives SIGTERM
+  wait "$pid" 2>/dev/null
+  RC=timeout
+  return 1
 }
 
 # After a second (Wine needs about one to end a process) the process is still there.
 still_running() { sleep 1.2; alive "$1"; }
 
-end_saver() { # a key ends the saver with exit code 0
-  xdotool key Escape
-  wait_exit "$SAVER_PID" 60
-  [ "$RC" = 0 ]
-}
+end_saver() { xdotool key Escape; wait_exit "$SAVER_PID" 60 && [ "$RC" = 0 ]; }
 
 # A copy of the saver that Wine runs as on Windows 98, its password components beside it.
 nine_copy() {

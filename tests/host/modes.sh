@@ -4,7 +4,8 @@
 # preview forms.
 . "$(dirname "$0")/lib.sh"
 exit_code_of() { "$WINE64" "$SCR" "$@" </dev/null >>"$WORK/saver.log" 2>&1 & wait_exit $! 20; echo "$RC"; }
-for tail in /x "$(printf '/\ts')" "/p 99999999" "/a 5"; do
+long=$(printf ' x/"-:9%.0s' $(seq 3000)) # 24,000 bytes of garbage after the mode
+for tail in /x "$(printf '/\ts')" "/p 99999999" "/a 5" "/x$long"; do
   check "tail '$tail' gives -1 (255)" [ "$(exit_code_of "$tail")" = 255 ]
 done
 # The program path quoted with spaces is cut off whole: cut at its first space, the tail
@@ -12,7 +13,7 @@ done
 mkdir -p "$WORK/dir with space"
 cp "$SCR" "$WORK/dir with space/c s.scr"
 full_screen_runs() { start_saver "$@" && saver_window >/dev/null && end_saver; }
-for tail in s /S -s "--/ /s" "/s anything"; do
+for tail in s /S -s "--/ /s" "/s$long"; do
   # shellcheck disable=SC2086
   check "tail '$tail' runs full screen until a key" full_screen_runs "$SCR" $tail
 done

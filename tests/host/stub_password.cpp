@@ -30,12 +30,11 @@ static void logLine(const char* text, long a = 0, long b = 0, long c = 0, long d
 // saver's paint events never run out (milliseconds).
 static void pumpMessages(DWORD duration) {
     MSG message;
-    for (DWORD until = GetTickCount() + duration; GetTickCount() < until; Sleep(5)) {
+    for (DWORD until = GetTickCount() + duration; GetTickCount() < until; Sleep(5))
         if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
-    }
 }
 
 extern "C" __declspec(dllexport) BOOL WINAPI VerifyScreenSavePwd(HWND window) {
