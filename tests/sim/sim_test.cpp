@@ -1,5 +1,4 @@
-// The simulation: the swing step, the launch patterns, the frame clock and the frame pacing
-// (at most 60 frames a second on a fixed grid, whatever the display would allow).
+// The simulation: the swing step, the launch patterns, the frame clock and the frame pacing.
 #include "settings/settings.h"
 #include "sim/sim.h"
 
@@ -20,8 +19,7 @@ void onlyPattern(LaunchPattern n, Touch touch) {
     cradleSettings.touchNever = touch == never;
 }
 
-// The generator state from which the next draw is `value` (0 to 32767): the C runtime's step
-// x' = 214013 x + 2531011 (mod 2^32) run backwards, with Newton's inverse of the multiplier.
+// The state whose next draw is `value`: the C runtime's x' = 214013 x + 2531011 run backwards.
 uint32_t seedForDraw(int value) {
     uint32_t inverse = 214013u;
     for (int i = 0; i < 5; ++i)
@@ -58,8 +56,7 @@ TEST(Swing, FrameTimeIsBoundedAtFortyMillisecondsAndRaisedBallsHangOnTheirSide) 
     }
 }
 
-// Balls 0 and 1 at exactly `limit` squared centre distance, the rest far apart: a distance of
-// exactly a limit touches. The rightward limit is the wider: only its check touches there.
+// Balls 0 and 1 exactly `limit` apart (squared) touch; only the wider rightward check does so.
 TEST(Swing, ASquaredDistanceOfExactlyALimitTouches) {
     for (double limit : {leftContactLimit, rightContactLimit}) {
         clearBallTable();
@@ -76,8 +73,7 @@ TEST(Swing, ASquaredDistanceOfExactlyALimitTouches) {
     }
 }
 
-// One ball raised on the left: its swing goes through the row to the far end, which swings
-// out to the full radian while the middle balls hang still, and back after half a cycle.
+// One ball raised: the far end swings out a full radian, middle balls still, and back.
 TEST(Swing, OneStrikerHandsItsSwingToTheFarEndAndBack) {
     clearBallTable();
     raise(0, 45.0);
@@ -100,8 +96,7 @@ TEST(Swing, OneStrikerHandsItsSwingToTheFarEndAndBack) {
     EXPECT_NEAR(halfCycle, 3.14159265358979 / omega, 0.05);
 }
 
-// Every pattern in every mode: 1000 s of frames from 0 to 40 ms stay bounded, no ball stops
-// for good, and the end balls still swing out as far as at the start.
+// Every pattern and mode: 1000 s of 0 to 40 ms frames stay bounded and never die away.
 TEST(Swing, LongRunsStayBoundedAndNeverDieAway) {
     const double widest = stringLength * std::sin(1.0);
     for (int launch = 0; launch < 3 * patternCount; ++launch) {
@@ -219,8 +214,7 @@ TEST(FrameClock, AverageIsElapsedMillisecondsOverFrames) {
     EXPECT_TRUE(frameClock.frameTime >= 0.0 && frameClock.frameTime < 5.0);
 }
 
-// Draws frames as fast as a renderer taking `drawSeconds` a frame allows, waiting as the
-// message loop does, for `seconds`; returns the frames drawn.
+// Frames drawn in `seconds` by a renderer taking `drawSeconds` a frame, waiting as the loop does.
 int framesDrawnIn(double seconds, double drawSeconds) {
     framePacer = FramePacer{};
     double now = 100.0;
@@ -237,17 +231,11 @@ int framesDrawnIn(double seconds, double drawSeconds) {
 }
 
 TEST(FramePacing, AtMostSixtyFramesASecond) {
-    // drawing time a frame (s), frames expected in 10 s (the grid's sum may land a hair early)
+    // seconds of drawing a frame; frames in 10 s (the cap; slower: no waiting, no catching up)
     const struct {
         double draw;
         int low, high;
-    } cases[] = {
-        {0.0, 599, 601},      // an unsynchronised swap: the cap alone
-        {0.001, 599, 601},    // a fast renderer
-        {1.0 / 61, 599, 601}, // just under the cap
-        {1.0 / 50, 500, 501}, // slower than the cap: no waiting, no catching up
-        {0.5, 20, 21},
-    };
+    } cases[] = {{0.0, 599, 601}, {1.0 / 61, 599, 601}, {1.0 / 50, 500, 501}, {0.5, 20, 21}};
     for (const auto& c : cases) {
         const int frames = framesDrawnIn(10.0, c.draw);
         EXPECT_GE(frames, c.low) << "drawing " << c.draw << " s a frame";
