@@ -72,38 +72,26 @@ TEST(Meshes, CylindersAreRoundAndFaceOutwards) {
     }
 }
 
-// One channel of texture `name` (0 to 2, or -1 for the mean of the three), [row][column].
-struct Plane {
-    int width, height;
-    std::vector<double> v;
-    double at(int column, int row) const { return v[row * width + column]; }
-};
-
-Plane plane(int name, int channel) {
-    const TextureView t = embeddedTexture(name);
-    const int channels = t.format == TexelFormat::rgb ? 3 : 1;
-    Plane p{t.width, t.height, {}};
-    for (int i = 0; i < t.width * t.height; ++i) {
-        const uint8_t* texel = t.texels + i * channels;
-        p.v.push_back(channel >= 0 ? texel[channel] : (texel[0] + texel[1] + texel[2]) / 3.0);
-    }
-    return p;
+// Channel 0 to 2 of texture `t` at a texel, or with channel -1 the mean of the three.
+double texel(const TextureView& t, int channel, int column, int row) {
+    const uint8_t* p = t.texels + (row * t.width + column) * (t.format == TexelFormat::rgb ? 3 : 1);
+    return channel >= 0 ? p[channel] : (p[0] + p[1] + p[2]) / 3.0;
 }
 
 enum Statistic { meanOf, maxOf, zeroShare };
 
 // Over the texels with columns c0..c1 and rows r0..r1 whose centre lies within the radius range
 // [radiusFrom, radiusTo) of the image's middle.
-double measure(const Plane& p, Statistic s, int c0, int c1, int r0, int r1, double radiusFrom = 0,
-               double radiusTo = 1e9) {
+double measure(const TextureView& t, int channel, Statistic s, int c0, int c1, int r0, int r1,
+               double radiusFrom, double radiusTo) {
     double sum = 0.0, best = 0.0, n = 0.0;
     for (int row = r0; row <= r1; ++row) {
         for (int column = c0; column <= c1; ++column) {
-            const double dx = column + 0.5 - p.width / 2.0, dy = row + 0.5 - p.height / 2.0;
+            const double dx = column + 0.5 - t.width / 2.0, dy = row + 0.5 - t.height / 2.0;
             const double r = std::sqrt(dx * dx + dy * dy);
             if (r < radiusFrom || r >= radiusTo)
                 continue;
-            const double value = p.at(column, row);
+            const double value = texel(t, channel, column, row);
             sum += s == zeroShare ? (value == 0.0) : value;
             best = std::max(best, value);
             n += 1;
@@ -139,8 +127,8 @@ TEST(Textures, DescribedStatistics) {
         {"ball: spot at 40-45, 49-52", 5, -1, maxOf, 40, 45, 49, 52, 0, 1e9, 151, 181},
     };
     for (const auto& r : rows) {
-        const double got = measure(plane(r.name, r.channel), r.statistic, r.c0, r.c1, r.r0, r.r1,
-                                   r.radiusFrom, r.radiusTo);
+        const double got = measure(embeddedTexture(r.name), r.channel, r.statistic, r.c0, r.c1,
+                                   r.r0, r.r1, r.radiusFrom, r.radiusTo);
         std::printf("  %-44s %9.3f   [%g, %g]\n", r.what, got, r.low, r.high);
         EXPECT_GE(got, r.low) << r.what;
         EXPECT_LE(got, r.high) << r.what;
@@ -150,12 +138,12 @@ TEST(Textures, DescribedStatistics) {
 // The backdrop scrolls sideways for ever: its last column runs on into the first one like
 // columns a few apart do (no seam), while unrelated columns differ far more.
 TEST(Textures, BackdropWrapsAcrossItsWidth) {
-    const Plane p = plane(1, 0);
+    const TextureView t = embeddedTexture(1);
     auto difference = [&](int a, int b) {
         double sum = 0.0;
-        for (int row = 0; row < p.height; ++row)
-            sum += std::fabs(p.at(a, row) - p.at(b, row));
-        return sum / p.height;
+        for (int row = 0; row < t.height; ++row)
+            sum += std::fabs(texel(t, 0, a, row) - texel(t, 0, b, row));
+        return sum / t.height;
     };
     double far = 0.0;
     for (int c = 0; c < 512; c += 8)

@@ -1,14 +1,11 @@
 #!/bin/bash
-# The cradle-sim tool: the launch line and the state lines, the generator's process-start state,
-# and exit status 2 with a usage on bad arguments.
+# The cradle-sim tool: its output lines, its process-start state, and a usage on bad arguments.
 set -uo pipefail
 . "$CLACKMOOR_HARNESS/env.sh"
 clackmoor_env "$CLACKMOOR_BUILD"
-if [ -f "$CLACKMOOR_BUILD/cradle-sim.exe" ]; then
-  tool() { win "$CLACKMOOR_BUILD/cradle-sim.exe" "$@"; }
-else
-  tool() { "$CLACKMOOR_BUILD/cradle-sim" "$@"; }
-fi
+tool=("$CLACKMOOR_BUILD/cradle-sim")
+[ -f "$tool.exe" ] && tool=(win "$tool.exe")
+tool() { "${tool[@]}" "$@"; }
 
 out=$(tool --seed 7 --frames 3)
 check "--seed 7 --frames 3: a launch line and four state lines of 21 numbers" awk '
