@@ -1,9 +1,7 @@
 // The embedded meshes and textures against what the scene needs: where the stand's parts are,
 // how thick, which way they face, and described statistics of each picture with tolerances.
 #include "assets/assets.h"
-
 #include <gtest/gtest.h>
-
 #include <algorithm>
 #include <array>
 #include <cmath>

@@ -82,37 +82,30 @@ CradleSettings writeHostileKey(std::mt19937& random, CradleSettings record,
     return record;
 }
 
-std::string valueText(int field, DWORD type, const std::string& data) {
-    std::string text = std::string(settingsFields[field].valueName) + " " + std::to_string(type);
-    for (unsigned char c : data)
-        text += " " + std::to_string(c);
-    return text + "\n";
-}
-
-// The key's thirteen values, "name type bytes" a line, and its value count; or "absent".
-std::string keyText() {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, settingsKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
+// The key's thirteen values, "name type bytes" a line, and its value count; "absent" when it
+// cannot be read. With `record`: the text of a key holding it as 4-byte REG_DWORD values.
+std::string keyText(CradleSettings* record = nullptr) {
+    HKEY key = nullptr;
+    if (!record && RegOpenKeyExA(HKEY_CURRENT_USER, settingsKeyPath, 0, KEY_READ, &key))
         return "absent";
     std::string text, data;
-    DWORD type = 0, values = 0;
-    for (int i = 0; i < settingsFieldCount; ++i)
-        if (queryValue(key, settingsFields[i].valueName, data, &type))
-            text += valueText(i, type, data);
-    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr,
-                     nullptr, nullptr, nullptr);
-    RegCloseKey(key);
-    return text + std::to_string(values) + " values";
-}
-
-// keyText() of a key holding `record` as thirteen 4-byte little-endian REG_DWORD values.
-std::string dwordText(CradleSettings& record) {
-    std::string text;
+    DWORD type = REG_DWORD, values = settingsFieldCount;
     for (int i = 0; i < settingsFieldCount; ++i) {
-        const uint32_t v = settingsField(record, i);
-        text += valueText(i, REG_DWORD, {char(v), char(v >> 8), char(v >> 16), char(v >> 24)});
+        const uint32_t v = record ? settingsField(*record, i) : 0;
+        data = {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
+        if (!record && !queryValue(key, settingsFields[i].valueName, data, &type))
+            continue;
+        text += std::string(settingsFields[i].valueName) + " " + std::to_string(type);
+        for (unsigned char c : data)
+            text += " " + std::to_string(c);
+        text += "\n";
     }
-    return text + std::to_string(settingsFieldCount) + " values";
+    if (key) {
+        RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
+                         nullptr, nullptr, nullptr, nullptr);
+        RegCloseKey(key);
+    }
+    return text + std::to_string(values) + " values";
 }
 
 void deleteOptionKey() {
@@ -192,7 +185,7 @@ TEST_F(Settings, KeysThatCannotBeReadGiveTheDefaults) {
             settingsField(cradleSettings, i) = random();
         saveSettings();
         setKeyAccess("D:(A;;KA;;;WD)"); // readable again
-        EXPECT_EQ(keyText(), c.saved ? dwordText(cradleSettings) : "absent") << c.what;
+        EXPECT_EQ(keyText(), c.saved ? keyText(&cradleSettings) : "absent") << c.what;
         std::string data;
         RegOpenKeyExA(HKEY_CURRENT_USER, parentPath, 0, KEY_READ, &parent);
         EXPECT_TRUE(queryValue(parent, "Zeride", data) && data == beside) << c.what;
@@ -200,52 +193,49 @@ TEST_F(Settings, KeysThatCannotBeReadGiveTheDefaults) {
     }
 }
 
-struct Dialog {
-    HANDLE process;
-    HWND window;
-};
-
-// Starts the program and waits up to a minute for its dialog to be on screen.
-Dialog openDialog(const char* program, const char* arguments) {
+// Starts the saver and waits up to a minute for its dialog to be on screen.
+HWND openDialog(const char* arguments, HANDLE& process) {
     char path[MAX_PATH];
     std::string line(path, GetModuleFileNameA(nullptr, path, sizeof path));
-    line = "\"" + line.substr(0, line.find_last_of("\\/") + 1) + program + "\"" + arguments;
+    line =
+        "\"" + line.substr(0, line.find_last_of("\\/") + 1) + "..\\..\\clackmoor.scr\"" + arguments;
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
     if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return {nullptr, nullptr};
+        return nullptr;
     CloseHandle(pi.hThread);
-    Dialog d = {pi.hProcess, nullptr};
-    for (int tries = 0; tries < 1200 && !d.window; ++tries) {
-        for (HWND w = FindWindowA("#32770", "Clackmoor Screen Saver"); w && !d.window;
+    process = pi.hProcess;
+    HWND window = nullptr;
+    for (int tries = 0; tries < 1200 && !window; ++tries) {
+        for (HWND w = FindWindowA("#32770", "Clackmoor Screen Saver"); w && !window;
              w = FindWindowExA(nullptr, w, "#32770", "Clackmoor Screen Saver")) {
             DWORD pid = 0;
             GetWindowThreadProcessId(w, &pid);
-            d.window = pid == pi.dwProcessId && IsWindowVisible(w) ? w : nullptr;
+            window = pid == pi.dwProcessId && IsWindowVisible(w) ? w : nullptr;
         }
-        if (!d.window && WaitForSingleObject(d.process, 50) == WAIT_OBJECT_0)
+        if (!window && WaitForSingleObject(process, 50) == WAIT_OBJECT_0)
             break; // ended without a dialog
     }
-    return d;
+    return window;
 }
 
 // A key pressed on whichever control has the focus, through the dialog's own message loop.
-void pressKey(const Dialog& d, WORD key) {
+void pressKey(HWND dialog, WORD key) {
     GUITHREADINFO info = {};
     info.cbSize = sizeof info;
-    GetGUIThreadInfo(GetWindowThreadProcessId(d.window, nullptr), &info);
-    HWND target = info.hwndFocus ? info.hwndFocus : d.window;
+    GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info);
+    HWND target = info.hwndFocus ? info.hwndFocus : dialog;
     PostMessageA(target, WM_KEYDOWN, key, 1);
     PostMessageA(target, WM_KEYUP, key, 0xC0000001);
 }
 
 // The thirteen fields' controls (ten patterns, Always, Never, ATI), then Sometimes.
-std::string shownStates(const Dialog& d) {
+std::string shownStates(HWND dialog) {
     std::string states;
     for (int i = 0; i < settingsFieldCount; ++i)
-        states += char('0' + IsDlgButtonChecked(d.window, settingsFields[i].dialogId));
-    return states + char('0' + IsDlgButtonChecked(d.window, sometimesId));
+        states += char('0' + IsDlgButtonChecked(dialog, settingsFields[i].dialogId));
+    return states + char('0' + IsDlgButtonChecked(dialog, sometimesId));
 }
 
 std::string statesOf(CradleSettings& record) {
@@ -255,13 +245,11 @@ std::string statesOf(CradleSettings& record) {
     return states + (record.touchAlways || record.touchNever ? '0' : '1');
 }
 
-// Each round: a hostile key (or none: the defaults) and the dialog opened by one launcher must
+// Each round: a hostile key (or none: the defaults) and the dialog the saver opens must
 // agree; then a radio and some boxes are clicked and the dialog closed one of five ways: OK and
 // Enter store the record as shown, the others leave the key as it was.
 TEST_F(Settings, TheDialogShowsAndStoresWhatTheUserSees) {
-    const char* launchers[][2] = {{"settings_probe.exe", ""},
-                                  {"..\\..\\clackmoor.scr", " /c"},
-                                  {"..\\..\\clackmoor.scr", ""}};
+    const char* arguments[] = {" /c", ""}; // the saver's two ways to its dialog
     const char* ways[] = {"OK", "Enter", "Cancel", "Escape", "the close box"};
     std::mt19937 random(7u);
     for (int round = 0; round < 15; ++round) {
@@ -274,8 +262,9 @@ TEST_F(Settings, TheDialogShowsAndStoresWhatTheUserSees) {
         else
             expected = writeHostileKey(random, expected, round < 3);
         const std::string before = keyText();
-        const Dialog d = openDialog(launchers[round / 5][0], launchers[round / 5][1]);
-        ASSERT_NE(d.window, nullptr);
+        HANDLE process = nullptr;
+        const HWND d = openDialog(arguments[round % 2], process);
+        ASSERT_NE(d, nullptr);
         std::string shown = shownStates(d);
         // NOTE: Wine's BM_SETCHECK on an automatic radio clears the others of its group, so
         // with both touching flags set Always, marked before Never, may show cleared.
@@ -283,28 +272,28 @@ TEST_F(Settings, TheDialogShowsAndStoresWhatTheUserSees) {
             shown[alwaysField] = '1';
         EXPECT_EQ(shown, statesOf(expected));
         const int radio = round % 3; // Always, Sometimes, Never
-        SendDlgItemMessageA(d.window, alwaysId + radio, BM_CLICK, 0, 0);
+        SendDlgItemMessageA(d, alwaysId + radio, BM_CLICK, 0, 0);
         expected.touchAlways = radio == 0;
         expected.touchNever = radio == 2;
         for (int i = 0; i < settingsFieldCount; ++i) {
             for (int n = (i + round) % 3; i != alwaysField && i != neverField && n > 0; --n) {
-                SendDlgItemMessageA(d.window, settingsFields[i].dialogId, BM_CLICK, 0, 0);
+                SendDlgItemMessageA(d, settingsFields[i].dialogId, BM_CLICK, 0, 0);
                 settingsField(expected, i) = settingsField(expected, i) ? 0 : 1;
             }
         }
         EXPECT_EQ(shownStates(d), statesOf(expected));
         if (way == 0 || way == 2)
-            SendDlgItemMessageA(d.window, way ? IDCANCEL : IDOK, BM_CLICK, 0, 0);
+            SendDlgItemMessageA(d, way ? IDCANCEL : IDOK, BM_CLICK, 0, 0);
         else if (way == 4)
-            PostMessageA(d.window, WM_SYSCOMMAND, SC_CLOSE, 0);
+            PostMessageA(d, WM_SYSCOMMAND, SC_CLOSE, 0);
         else
             pressKey(d, way == 1 ? VK_RETURN : VK_ESCAPE);
-        if (WaitForSingleObject(d.process, 60000) != WAIT_OBJECT_0)
-            TerminateProcess(d.process, 99);
+        if (WaitForSingleObject(process, 60000) != WAIT_OBJECT_0)
+            TerminateProcess(process, 99);
         DWORD code = 0;
-        EXPECT_TRUE(GetExitCodeProcess(d.process, &code) && code == 1) << code;
-        CloseHandle(d.process);
-        EXPECT_EQ(keyText(), way < 2 ? dwordText(expected) : before);
+        EXPECT_TRUE(GetExitCodeProcess(process, &code) && code == 1) << code;
+        CloseHandle(process);
+        EXPECT_EQ(keyText(), way < 2 ? keyText(&expected) : before);
     }
 }
 

@@ -12,8 +12,7 @@ check "--seed 7 --frames 3: a launch line and four state lines of 21 numbers" aw
   NR == 1 && !/^pattern ([1-9]|10) draws [0-9]+$/ { exit 1 }
   NR > 1 && (NF != 21 || $1 != NR - 2) { exit 1 }
   END { exit NR != 5 }' <<<"$out"
-# Unseeded, the generator starts from state 1: draws 41, 18467, 6334 pick pattern 1 and give its
-# ball the time 44.9 + 6334/32768.
+# Unseeded, state 1: draws 41, 18467, 6334 pick pattern 1 and ball time 44.9 + 6334/32768.
 out=$(tool)
 check "unseeded: pattern 1" [ "$(head -n 1 <<<"$out")" = "pattern 1 draws 3" ]
 check "unseeded: ball 0's time and angle" [ "$(sed -n 2p <<<"$out" | cut -d' ' -f2,3)" = "45.093298339843749 -1" ]

@@ -1,9 +1,7 @@
 // The simulation: the swing step, the launch patterns, the frame clock and the frame pacing.
 #include "settings/settings.h"
 #include "sim/sim.h"
-
 #include <gtest/gtest.h>
-
 #include <climits>
 #include <cmath>
 
@@ -158,9 +156,8 @@ TEST(Launch, EnabledPatternsAndTheFallback) {
     }
 }
 
-// Never: inside each raised group every ball starts apart from the group's time (ball 1's on
-// the left, ball 4's on the right) by 0.1 to 0.4 s, ball 3 of four by up to 0.7 s. Always:
-// none. Sometimes: about one decision in six makes a gap.
+// Never: each raised ball starts 0.1 to 0.4 s from its group's (ball 1's left, 4's right), ball 3
+// of four up to 0.7 s. Always: none. Sometimes: about one decision in six makes a gap.
 TEST(Launch, TouchingModesSpaceTheRaisedGroups) {
     for (Touch mode : {never, always}) {
         for (LaunchPattern n = 2; n <= patternCount; ++n) {
@@ -195,6 +192,7 @@ TEST(Launch, TouchingModesSpaceTheRaisedGroups) {
     EXPECT_NEAR(gaps / 4000.0, 0.16, 0.02);
 }
 
+// The last case runs across the millisecond clock's wrap.
 TEST(FrameClock, AverageIsElapsedMillisecondsOverFrames) {
     const struct {
         int32_t start, now, frames;
@@ -202,7 +200,7 @@ TEST(FrameClock, AverageIsElapsedMillisecondsOverFrames) {
     } cases[] = {{500, 2500, 100, 0.02},
                  {1234, 1234, 1, 0.0},
                  {-1000, 1000, 4, 0.5},
-                 {INT32_MAX - 499, INT32_MIN + 1500, 100, 0.02}}; // across the clock's wrap
+                 {INT32_MAX - 499, INT32_MIN + 1500, 100, 0.02}};
     for (const auto& c : cases)
         EXPECT_EQ(averageFrameTime(c.start, c.now, c.frames), c.seconds) << c.start << " " << c.now;
     resetFrameClock(); // a count near overflow starts a fresh average
@@ -218,10 +216,7 @@ int framesDrawnIn(double seconds, double drawSeconds) {
     framePacer = FramePacer{};
     double now = 100.0;
     int frames = 0;
-    for (;;) {
-        now += framePacingWait(now);
-        if (now >= 100.0 + seconds)
-            break;
+    for (now += framePacingWait(now); now < 100.0 + seconds; now += framePacingWait(now)) {
         markFramePaced(now);
         now += drawSeconds;
         ++frames;
