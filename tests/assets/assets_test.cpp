@@ -50,8 +50,7 @@ TEST(Meshes, PartsSitWhereTheStandNeedsThem) {
     }
 }
 
-// Every vertex of a post or rail lies on its cylinder (radius 0.065) or on its axis (the
-// closing strip), and every facet's stored normal faces away from the axis.
+// Post and rail vertices lie on radius 0.065 or on the axis; facets' normals face outwards.
 TEST(Meshes, CylindersAreRoundAndFaceOutwards) {
     for (int which = 0; which < 2; ++which) {
         const MeshView mesh = which == 0 ? postMesh() : railMesh();
@@ -78,8 +77,7 @@ double texel(const TextureView& t, int channel, int column, int row) {
 
 enum Statistic { meanOf, maxOf, zeroShare };
 
-// Over the texels with columns c0..c1 and rows r0..r1 whose centre lies within the radius range
-// [radiusFrom, radiusTo) of the image's middle.
+// Over columns c0..c1, rows r0..r1, centres [radiusFrom, radiusTo) from the image's middle.
 double measure(const TextureView& t, int channel, Statistic s, int c0, int c1, int r0, int r1,
                double radiusFrom, double radiusTo) {
     double sum = 0.0, best = 0.0, n = 0.0;
@@ -133,8 +131,7 @@ TEST(Textures, DescribedStatistics) {
     }
 }
 
-// The backdrop scrolls sideways for ever: its last column runs on into the first one like
-// columns a few apart do (no seam), while unrelated columns differ far more.
+// The backdrop scrolls for ever: no seam from its last column to its first, unlike far columns.
 TEST(Textures, BackdropWrapsAcrossItsWidth) {
     const TextureView t = embeddedTexture(1);
     auto difference = [&](int a, int b) {

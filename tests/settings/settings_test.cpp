@@ -14,9 +14,6 @@ namespace {
 constexpr const char* parentPath = "Software\\Orbweave";
 constexpr int alwaysId = 1023, sometimesId = 1024; // then Never
 constexpr int alwaysField = patternCount, neverField = patternCount + 1;
-constexpr DWORD hostileTypes[] = {
-    REG_SZ,       REG_EXPAND_SZ, REG_BINARY, REG_DWORD, REG_DWORD_BIG_ENDIAN,
-    REG_MULTI_SZ, REG_QWORD,     REG_NONE};
 
 HKEY createKey(const char* path, DWORD options = 0) {
     HKEY key = nullptr;
@@ -49,9 +46,9 @@ uint32_t below(std::mt19937& random, uint32_t n) {
     return std::uniform_int_distribution<uint32_t>(0, n - 1)(random);
 }
 
-// Fills the option key with hostile values (any type, mostly 0 to 8 bytes, some missing); with
-// `bothTouching` both touching flags set, as only an outside edit can. Returns what a load must
-// leave in `record`: 4 bytes or fewer replace a field (little-endian); longer or missing keep it.
+// Fills the option key with hostile values (any type to REG_QWORD, mostly 0 to 8 bytes, some
+// missing); `bothTouching` sets both touching flags, as only an outside edit can. Returns what a
+// load must leave in `record`: 4 bytes or fewer replace a field (little-endian); longer keep it.
 CradleSettings writeHostileKey(std::mt19937& random, CradleSettings record,
                                bool bothTouching = false) {
     HKEY key = createKey(settingsKeyPath);
@@ -63,7 +60,7 @@ CradleSettings writeHostileKey(std::mt19937& random, CradleSettings record,
         if (below(random, 9) == 0)
             RegDeleteValueA(key, settingsFields[i].valueName);
         else
-            putValue(key, settingsFields[i].valueName, hostileTypes[below(random, 8)], data, size,
+            putValue(key, settingsFields[i].valueName, below(random, REG_QWORD + 1), data, size,
                      below(random, 2));
     }
     if (bothTouching) {
@@ -153,8 +150,7 @@ void setKeyAccess(const char* sddl) {
 }
 
 // A key that cannot be read gives the defaults and the load creates none; a save then writes
-// every field as a REG_DWORD unless the key cannot be created. The value where the key should
-// be is never lost.
+// REG_DWORDs unless the key cannot be created. The value where the key should be is never lost.
 TEST_F(Settings, KeysThatCannotBeReadGiveTheDefaults) {
     const struct {
         const char* what;

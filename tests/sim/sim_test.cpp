@@ -2,14 +2,12 @@
 #include "settings/settings.h"
 #include "sim/sim.h"
 #include <gtest/gtest.h>
-#include <climits>
 #include <cmath>
 
 namespace {
 
 enum Touch { always, sometimes, never };
 
-// Only pattern n enabled, in the given touching mode.
 void onlyPattern(LaunchPattern n, Touch touch) {
     for (int i = 0; i < patternCount; ++i)
         cradleSettings.patternEnabled[i] = i == n - 1;
@@ -139,8 +137,8 @@ TEST(Launch, GeneratorAndPickIntervals) {
         EXPECT_NE(patternForDraw(bound), patternForDraw(std::nextafter(bound, 0.0))) << bound;
 }
 
-// Only an entry of exactly 1 enables a pattern; with none enabled one ball rises on the left.
-TEST(Launch, EnabledPatternsAndTheFallback) {
+// Only an entry of exactly 1 enables a pattern (cradle_sim_tool shows the fallback when none is).
+TEST(Launch, OnlyAnEntryOfOneEnablesAPattern) {
     for (uint32_t entry : {0u, 2u, 0xffffffffu}) {
         clearBallTable();
         onlyPattern(4, never);
@@ -148,11 +146,6 @@ TEST(Launch, EnabledPatternsAndTheFallback) {
         seedRandom(seedForDraw(30000)); // picks pattern 4
         EXPECT_FALSE(tryLaunch()) << "entry " << entry;
         EXPECT_EQ(ballTable.launchedPattern, 0);
-        launchFirstPattern();
-        EXPECT_EQ(ballTable.launchedPattern, fallbackPattern);
-        EXPECT_GT(ballTable.balls[0].time, 44.9);
-        for (int i = 1; i < ballCount; ++i)
-            EXPECT_EQ(ballTable.balls[i].angle, 0.0);
     }
 }
 
