@@ -9,6 +9,5 @@ listing="${saver%.scr}-resources.rc"
 "$windres" -I "$(dirname "$script")" -I "$art" -i "$script" -O rc -o "$listing.source"
 normal() { sed -E 's/ (MOVEABLE|PURE|IMPURE|DISCARDABLE|PRELOAD|LOADONCALL|FIXED)//g; s/, -1, /, 65535, /' "$1"; }
 diff <(normal "$listing.source") <(normal "$listing") || { echo "the saver's resources differ from $script"; exit 1; }
-grep -q '^2003 DIALOG' "$listing" || { echo "no dialog 2003 in $listing"; exit 1; }
 python3 -c 'import sys, xml.dom.minidom as m; m.parse(sys.argv[1])' "$(dirname "$script")/clackmoor.manifest"
 echo "the saver holds the resources of $script: $listing"

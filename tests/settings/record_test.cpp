@@ -15,8 +15,7 @@ TEST(SettingsRecord, Defaults) {
     EXPECT_EQ(s.atiFix, 1u);
 }
 
-// Little-endian, shorter data zero-extended (nothing of the old value survives), and data
-// longer than 4 bytes refused with the field kept.
+// Little-endian and zero-extended (nothing of the old value survives); over 4 bytes refused.
 TEST(SettingsRecord, DecodesUpToFourBytes) {
     const unsigned char data[8] = {0x78, 0x56, 0x34, 0x12, 5, 6, 7, 8};
     const uint32_t fieldAfter[9] = {0, 0x78, 0x5678, 0x345678, 0x12345678, 42, 42, 42, 42};

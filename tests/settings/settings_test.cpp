@@ -1,5 +1,5 @@
 // The store on Wine's real registry and the dialog in a real process, driven as a user would,
-// on hostile keys. What a load must give is taken from the registry itself.
+// on hostile keys. What a load must give is read back from the registry itself.
 #include "settings/settings.h"
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -12,11 +12,8 @@
 namespace {
 
 constexpr const char* parentPath = "Software\\Orbweave";
-constexpr int alwaysId = 1023, sometimesId = 1024, neverId = 1025;
+constexpr int alwaysId = 1023, sometimesId = 1024; // then Never
 constexpr int alwaysField = patternCount, neverField = patternCount + 1;
-constexpr DWORD hostileTypes[] = {
-    REG_SZ,       REG_EXPAND_SZ, REG_BINARY, REG_DWORD, REG_DWORD_BIG_ENDIAN,
-    REG_MULTI_SZ, REG_QWORD,     REG_NONE};
 
 HKEY createKey(const char* path, DWORD options = 0) {
     HKEY key = nullptr;
@@ -25,8 +22,7 @@ HKEY createKey(const char* path, DWORD options = 0) {
     return key;
 }
 
-// Stores one value through the ANSI or the wide entry (the wide one stores string data
-// untranslated, odd sizes included).
+// Stores one value through the ANSI or the wide entry (string data untranslated, odd sizes).
 void putValue(HKEY key, const char* name, DWORD type, const void* data, DWORD size,
               bool wide = false) {
     const std::wstring wideName(name, name + std::strlen(name));
@@ -34,26 +30,6 @@ void putValue(HKEY key, const char* name, DWORD type, const void* data, DWORD si
     EXPECT_EQ(wide ? RegSetValueExW(key, wideName.c_str(), 0, type, bytes, size)
                    : RegSetValueExA(key, name, 0, type, bytes, size),
               ERROR_SUCCESS);
-}
-
-uint32_t below(std::mt19937& random, uint32_t n) {
-    return std::uniform_int_distribution<uint32_t>(0, n - 1)(random);
-}
-
-// Every value of a record: missing now and then, else any type with 0 to 64 random bytes
-// (mostly 0 to 8, around the 4-byte limit), through either entry.
-void writeHostileRecord(HKEY key, std::mt19937& random) {
-    for (int i = 0; i < settingsFieldCount; ++i) {
-        unsigned char data[64];
-        const DWORD size = below(random, 3) ? below(random, 9) : below(random, 65);
-        for (DWORD b = 0; b < size; ++b)
-            data[b] = static_cast<unsigned char>(below(random, 4) ? random() : 0);
-        if (below(random, 9) == 0)
-            RegDeleteValueA(key, settingsFields[i].valueName);
-        else
-            putValue(key, settingsFields[i].valueName, hostileTypes[below(random, 8)], data, size,
-                     below(random, 2));
-    }
 }
 
 // One value as a roomy ANSI query returns it; false when it is missing.
@@ -66,50 +42,67 @@ bool queryValue(HKEY key, const char* name, std::string& data, DWORD* type = nul
     return true;
 }
 
-// What a load must leave in a field: four bytes or fewer (little-endian, zero-extended)
-// replace it; anything longer or missing keeps it.
-uint32_t expectedField(HKEY key, const char* name, uint32_t previous) {
+uint32_t below(std::mt19937& random, uint32_t n) {
+    return std::uniform_int_distribution<uint32_t>(0, n - 1)(random);
+}
+
+// Fills the option key with hostile values (any type to REG_QWORD, mostly 0 to 8 bytes, some
+// missing); `bothTouching` sets both touching flags, as only an outside edit can. Returns what a
+// load must leave in `record`: 4 bytes or fewer replace a field (little-endian); longer keep it.
+CradleSettings writeHostileKey(std::mt19937& random, CradleSettings record,
+                               bool bothTouching = false) {
+    HKEY key = createKey(settingsKeyPath);
+    for (int i = 0; i < settingsFieldCount; ++i) {
+        unsigned char data[64];
+        const DWORD size = below(random, 3) ? below(random, 9) : below(random, 65);
+        for (DWORD b = 0; b < size; ++b)
+            data[b] = static_cast<unsigned char>(below(random, 4) ? random() : 0);
+        if (below(random, 9) == 0)
+            RegDeleteValueA(key, settingsFields[i].valueName);
+        else
+            putValue(key, settingsFields[i].valueName, below(random, REG_QWORD + 1), data, size,
+                     below(random, 2));
+    }
+    if (bothTouching) {
+        putValue(key, "TouchBox1", REG_BINARY, "\x05", 1);
+        putValue(key, "TouchBox2", REG_SZ, "7", 2);
+    }
     std::string data;
-    if (!queryValue(key, name, data) || data.size() > 4)
-        return previous;
-    uint32_t value = 0;
-    for (size_t i = data.size(); i > 0; --i)
-        value = value << 8 | uint8_t(data[i - 1]);
-    return value;
+    for (int i = 0; i < settingsFieldCount; ++i) {
+        if (!queryValue(key, settingsFields[i].valueName, data) || data.size() > 4)
+            continue;
+        uint32_t& field = settingsField(record, i) = 0;
+        for (size_t b = data.size(); b > 0; --b)
+            field = field << 8 | uint8_t(data[b - 1]);
+    }
+    RegCloseKey(key);
+    return record;
 }
 
-std::string valueText(int field, DWORD type, const std::string& data) {
-    std::string text = std::string(settingsFields[field].valueName) + " " + std::to_string(type);
-    for (unsigned char c : data)
-        text += " " + std::to_string(c);
-    return text + "\n";
-}
-
-// The key's thirteen values, "name type bytes" a line, and how many values it holds; "absent"
-// when it cannot be read.
-std::string keyText() {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, settingsKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
+// The key's thirteen values, "name type bytes" a line, and its value count; "absent" when it
+// cannot be read. With `record`: the text of a key holding it as 4-byte REG_DWORD values.
+std::string keyText(CradleSettings* record = nullptr) {
+    HKEY key = nullptr;
+    if (!record && RegOpenKeyExA(HKEY_CURRENT_USER, settingsKeyPath, 0, KEY_READ, &key))
         return "absent";
     std::string text, data;
-    DWORD type = 0, values = 0;
-    for (int i = 0; i < settingsFieldCount; ++i)
-        if (queryValue(key, settingsFields[i].valueName, data, &type))
-            text += valueText(i, type, data);
-    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr,
-                     nullptr, nullptr, nullptr);
-    RegCloseKey(key);
-    return text + std::to_string(values) + " values";
-}
-
-// keyText() of a key holding `record` as thirteen 4-byte little-endian REG_DWORD values.
-std::string dwordText(CradleSettings& record) {
-    std::string text;
+    DWORD type = REG_DWORD, values = settingsFieldCount;
     for (int i = 0; i < settingsFieldCount; ++i) {
-        const uint32_t v = settingsField(record, i);
-        text += valueText(i, REG_DWORD, {char(v), char(v >> 8), char(v >> 16), char(v >> 24)});
+        const uint32_t v = record ? settingsField(*record, i) : 0;
+        data = {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
+        if (!record && !queryValue(key, settingsFields[i].valueName, data, &type))
+            continue;
+        text += std::string(settingsFields[i].valueName) + " " + std::to_string(type);
+        for (unsigned char c : data)
+            text += " " + std::to_string(c);
+        text += "\n";
     }
-    return text + std::to_string(settingsFieldCount) + " values";
+    if (key) {
+        RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
+                         nullptr, nullptr, nullptr, nullptr);
+        RegCloseKey(key);
+    }
+    return text + std::to_string(values) + " values";
 }
 
 void deleteOptionKey() {
@@ -125,22 +118,19 @@ struct Settings : ::testing::Test {
 
 TEST_F(Settings, LoadFollowsTheRulesForEveryTypeAndSize) {
     std::mt19937 random(20261207u);
-    HKEY key = createKey(settingsKeyPath);
-    ASSERT_NE(key, nullptr);
     const int rounds = 10000;
     int kept = 0;
     for (int round = 0; round < rounds; ++round) {
-        writeHostileRecord(key, random);
-        CradleSettings expected;
-        for (int i = 0; i < settingsFieldCount; ++i) {
-            const uint32_t before = settingsField(cradleSettings, i) = random();
-            settingsField(expected, i) = expectedField(key, settingsFields[i].valueName, before);
-            kept += settingsField(expected, i) == before;
-        }
+        CradleSettings before;
+        for (int i = 0; i < settingsFieldCount; ++i)
+            settingsField(before, i) = random();
+        CradleSettings expected = writeHostileKey(random, before);
+        cradleSettings = before;
         loadSettings();
         ASSERT_EQ(std::memcmp(&expected, &cradleSettings, sizeof expected), 0) << "round " << round;
+        for (int i = 0; i < settingsFieldCount; ++i)
+            kept += settingsField(expected, i) == settingsField(before, i);
     }
-    RegCloseKey(key);
     std::printf("%d of %d fields kept\n", kept, rounds * settingsFieldCount);
     EXPECT_GT(kept, 0);
     EXPECT_LT(kept, rounds * settingsFieldCount);
@@ -159,19 +149,8 @@ void setKeyAccess(const char* sddl) {
     LocalFree(descriptor);
 }
 
-// The value beside the key, to show that nothing there is lost.
-std::string besideKey() {
-    HKEY parent = nullptr;
-    RegOpenKeyExA(HKEY_CURRENT_USER, parentPath, 0, KEY_READ, &parent);
-    std::string data;
-    queryValue(parent, "Zeride", data);
-    RegCloseKey(parent);
-    return data;
-}
-
 // A key that cannot be read gives the defaults and the load creates none; a save then writes
-// every field as a REG_DWORD unless the key cannot be created. The value where the key should
-// be, in every case, is never lost.
+// REG_DWORDs unless the key cannot be created. The value where the key should be is never lost.
 TEST_F(Settings, KeysThatCannotBeReadGiveTheDefaults) {
     const struct {
         const char* what;
@@ -202,69 +181,57 @@ TEST_F(Settings, KeysThatCannotBeReadGiveTheDefaults) {
             settingsField(cradleSettings, i) = random();
         saveSettings();
         setKeyAccess("D:(A;;KA;;;WD)"); // readable again
-        EXPECT_EQ(keyText(), c.saved ? dwordText(cradleSettings) : "absent") << c.what;
-        EXPECT_EQ(besideKey(), beside) << c.what;
+        EXPECT_EQ(keyText(), c.saved ? keyText(&cradleSettings) : "absent") << c.what;
+        std::string data;
+        RegOpenKeyExA(HKEY_CURRENT_USER, parentPath, 0, KEY_READ, &parent);
+        EXPECT_TRUE(queryValue(parent, "Zeride", data) && data == beside) << c.what;
+        RegCloseKey(parent);
     }
 }
 
-// --- The dialog in a process of its own --------------------------------------------------------
-
-struct Dialog {
-    HANDLE process;
-    HWND window;
-};
-
-// Starts the program and waits up to a minute for its dialog to be on screen.
-Dialog openDialog(const char* program, const char* arguments) {
+// Starts the saver and waits up to a minute for its dialog to be on screen.
+HWND openDialog(const char* arguments, HANDLE& process) {
     char path[MAX_PATH];
     std::string line(path, GetModuleFileNameA(nullptr, path, sizeof path));
-    line = "\"" + line.substr(0, line.find_last_of("\\/") + 1) + program + "\"" + arguments;
+    line =
+        "\"" + line.substr(0, line.find_last_of("\\/") + 1) + "..\\..\\clackmoor.scr\"" + arguments;
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
     if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return {nullptr, nullptr};
+        return nullptr;
     CloseHandle(pi.hThread);
-    Dialog d = {pi.hProcess, nullptr};
-    for (int tries = 0; tries < 1200 && !d.window; ++tries) {
-        for (HWND w = FindWindowA("#32770", "Clackmoor Screen Saver"); w && !d.window;
+    process = pi.hProcess;
+    HWND window = nullptr;
+    for (int tries = 0; tries < 1200 && !window; ++tries) {
+        for (HWND w = FindWindowA("#32770", "Clackmoor Screen Saver"); w && !window;
              w = FindWindowExA(nullptr, w, "#32770", "Clackmoor Screen Saver")) {
             DWORD pid = 0;
             GetWindowThreadProcessId(w, &pid);
-            d.window = pid == pi.dwProcessId && IsWindowVisible(w) ? w : nullptr;
+            window = pid == pi.dwProcessId && IsWindowVisible(w) ? w : nullptr;
         }
-        if (!d.window && WaitForSingleObject(d.process, 50) == WAIT_OBJECT_0)
+        if (!window && WaitForSingleObject(process, 50) == WAIT_OBJECT_0)
             break; // ended without a dialog
     }
-    return d;
-}
-
-// Waits for the dialog's process to end: its exit code.
-DWORD finish(const Dialog& d) {
-    if (WaitForSingleObject(d.process, 60000) != WAIT_OBJECT_0)
-        TerminateProcess(d.process, 99);
-    DWORD code = 0;
-    GetExitCodeProcess(d.process, &code);
-    CloseHandle(d.process);
-    return code;
+    return window;
 }
 
 // A key pressed on whichever control has the focus, through the dialog's own message loop.
-void pressKey(const Dialog& d, WORD key) {
+void pressKey(HWND dialog, WORD key) {
     GUITHREADINFO info = {};
     info.cbSize = sizeof info;
-    GetGUIThreadInfo(GetWindowThreadProcessId(d.window, nullptr), &info);
-    HWND target = info.hwndFocus ? info.hwndFocus : d.window;
+    GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info);
+    HWND target = info.hwndFocus ? info.hwndFocus : dialog;
     PostMessageA(target, WM_KEYDOWN, key, 1);
     PostMessageA(target, WM_KEYUP, key, 0xC0000001);
 }
 
 // The thirteen fields' controls (ten patterns, Always, Never, ATI), then Sometimes.
-std::string shownStates(const Dialog& d) {
+std::string shownStates(HWND dialog) {
     std::string states;
     for (int i = 0; i < settingsFieldCount; ++i)
-        states += char('0' + IsDlgButtonChecked(d.window, settingsFields[i].dialogId));
-    return states + char('0' + IsDlgButtonChecked(d.window, sometimesId));
+        states += char('0' + IsDlgButtonChecked(dialog, settingsFields[i].dialogId));
+    return states + char('0' + IsDlgButtonChecked(dialog, sometimesId));
 }
 
 std::string statesOf(CradleSettings& record) {
@@ -274,21 +241,11 @@ std::string statesOf(CradleSettings& record) {
     return states + (record.touchAlways || record.touchNever ? '0' : '1');
 }
 
-// Each round: a hostile key (or none: the defaults; or both touching flags set, as only an
-// outside edit can), the dialog opened by one launcher; the shown states must match the
-// load. Then a radio and a few boxes (once, twice or not) are clicked, and the dialog closed
-// one of five ways: OK and Enter store the record as shown, the others leave the key as it
-// was.
+// Each round: a hostile key (or none: the defaults) and the dialog the saver opens must
+// agree; then a radio and some boxes are clicked and the dialog closed one of five ways: OK and
+// Enter store the record as shown, the others leave the key as it was.
 TEST_F(Settings, TheDialogShowsAndStoresWhatTheUserSees) {
-    const struct {
-        const char *program, *arguments;
-    } launchers[] = {{"settings_probe.exe", ""},
-                     {"..\\..\\clackmoor.scr", " /c"},
-                     {"..\\..\\clackmoor.scr", ""}};
-    const struct {
-        int id;
-        uint32_t always, never;
-    } radios[] = {{alwaysId, 1, 0}, {sometimesId, 0, 0}, {neverId, 0, 1}};
+    const char* arguments[] = {" /c", ""}; // the saver's two ways to its dialog
     const char* ways[] = {"OK", "Enter", "Cancel", "Escape", "the close box"};
     std::mt19937 random(7u);
     for (int round = 0; round < 15; ++round) {
@@ -296,47 +253,43 @@ TEST_F(Settings, TheDialogShowsAndStoresWhatTheUserSees) {
         SCOPED_TRACE("round " + std::to_string(round) + ", closed by " + ways[way]);
         deleteOptionKey();
         CradleSettings expected = {}; // a fresh process starts with every field 0
-        if (round % 4 == 3) {
+        if (round % 4 == 3)
             applyDefaultSettings(expected);
-        } else {
-            HKEY key = createKey(settingsKeyPath);
-            writeHostileRecord(key, random);
-            if (round < 3) {
-                putValue(key, "TouchBox1", REG_BINARY, "\x05", 1);
-                putValue(key, "TouchBox2", REG_SZ, "7", 2);
-            }
-            for (int i = 0; i < settingsFieldCount; ++i)
-                settingsField(expected, i) = expectedField(key, settingsFields[i].valueName, 0);
-            RegCloseKey(key);
-        }
+        else
+            expected = writeHostileKey(random, expected, round < 3);
         const std::string before = keyText();
-        const Dialog d = openDialog(launchers[round / 5].program, launchers[round / 5].arguments);
-        ASSERT_NE(d.window, nullptr);
+        HANDLE process = nullptr;
+        const HWND d = openDialog(arguments[round % 2], process);
+        ASSERT_NE(d, nullptr);
         std::string shown = shownStates(d);
         // NOTE: Wine's BM_SETCHECK on an automatic radio clears the others of its group, so
         // with both touching flags set Always, marked before Never, may show cleared.
         if (expected.touchAlways && expected.touchNever && shown[alwaysField] == '0')
             shown[alwaysField] = '1';
         EXPECT_EQ(shown, statesOf(expected));
-        const auto& radio = radios[round % 3];
-        SendDlgItemMessageA(d.window, radio.id, BM_CLICK, 0, 0);
-        expected.touchAlways = radio.always;
-        expected.touchNever = radio.never;
+        const int radio = round % 3; // Always, Sometimes, Never
+        SendDlgItemMessageA(d, alwaysId + radio, BM_CLICK, 0, 0);
+        expected.touchAlways = radio == 0;
+        expected.touchNever = radio == 2;
         for (int i = 0; i < settingsFieldCount; ++i) {
             for (int n = (i + round) % 3; i != alwaysField && i != neverField && n > 0; --n) {
-                SendDlgItemMessageA(d.window, settingsFields[i].dialogId, BM_CLICK, 0, 0);
+                SendDlgItemMessageA(d, settingsFields[i].dialogId, BM_CLICK, 0, 0);
                 settingsField(expected, i) = settingsField(expected, i) ? 0 : 1;
             }
         }
         EXPECT_EQ(shownStates(d), statesOf(expected));
         if (way == 0 || way == 2)
-            SendDlgItemMessageA(d.window, way ? IDCANCEL : IDOK, BM_CLICK, 0, 0);
+            SendDlgItemMessageA(d, way ? IDCANCEL : IDOK, BM_CLICK, 0, 0);
         else if (way == 4)
-            PostMessageA(d.window, WM_SYSCOMMAND, SC_CLOSE, 0);
+            PostMessageA(d, WM_SYSCOMMAND, SC_CLOSE, 0);
         else
             pressKey(d, way == 1 ? VK_RETURN : VK_ESCAPE);
-        EXPECT_EQ(finish(d), 1u);
-        EXPECT_EQ(keyText(), way < 2 ? dwordText(expected) : before);
+        if (WaitForSingleObject(process, 60000) != WAIT_OBJECT_0)
+            TerminateProcess(process, 99);
+        DWORD code = 0;
+        EXPECT_TRUE(GetExitCodeProcess(process, &code) && code == 1) << code;
+        CloseHandle(process);
+        EXPECT_EQ(keyText(), way < 2 ? keyText(&expected) : before);
     }
 }
 
