@@ -1,13 +1,6 @@
 #!/usr/bin/env bash
-# The X11 hack run for real on the virtual display: hack_test.sh CASE, where CASE is
-#   windows  the cradle in -window-id (two visuals, resized), $XSCREENSAVER_WINDOW and its own
-#            window; each run ended as a user or the daemon would, with status 0
-#   private  on a server of its own: Debian's xscreensaver runs and ends it; -root; the
-#            server's loss ends it with status 1 and a message
-#   options  bad options exit 2 with one message and the usage
-#   picture  -shot: the cradle, the same for a seed, each setting shows
-#   package  the .deb puts it where xscreensaver looks, with its settings page and libraries
-#   compare  (64-bit Windows tree) the native tree's hack draws what the Windows code draws
+# The X11 hack run for real: hack_test.sh windows|private|options|picture|package|compare
+# (each case's comment says what it shows).
 set -euo pipefail
 . "$CLACKMOOR_HARNESS/env.sh"
 clackmoor_env "$CLACKMOOR_BUILD"
@@ -18,7 +11,6 @@ work="$CLACKMOOR_BUILD/harness/xhack-$1"
 rm -rf "$work" && mkdir -p "$work" && cd "$work"
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
-# Whatever a case leaves running (windows, servers, the daemon) ends with it.
 trap 'kill $(jobs -p) 2>/dev/null || true' EXIT
 
 # Waits (up to a minute) until window $1 shows the cradle filling $2 (WxH); keeps it as $3.png.
@@ -51,6 +43,8 @@ open_window() {
   printf -v "$1" %s "$(cat "$1.id")"
 }
 
+# The cradle in -window-id (two visuals, resized), $XSCREENSAVER_WINDOW and its own window;
+# each run ended as a user or the daemon would, with status 0.
 case_windows() {
   local a b c plain name win at resized stop xsw args pid
   # A visual GL cannot draw double-buffered into: the hack covers such a window with a child.
@@ -129,6 +123,7 @@ case_private() {
   grep "clackmoor: lost the connection to the X server" hack.err || fail "no message: $(cat hack.err)"
 }
 
+# Bad options exit 2 with one message and the usage.
 case_options() {
   local bad=(
     "-bogus" "-patterns" "-patterns 0" "-patterns 11" "-patterns 1,,2" "-patterns 3,"
@@ -147,6 +142,7 @@ case_options() {
   echo "${#bad[@]} bad option lists refused with status 2"
 }
 
+# -shot: the cradle, the same for a seed, each setting shows.
 case_picture() {
   "$hack" -seed 7 -frames 300 -frame-time 0.02 -geometry 1280x720 -shot cradle.png
   python3 "$check" cradle.png 1280 720
@@ -164,6 +160,7 @@ case_picture() {
   ! cmp -s pattern9.png never.png || fail "-touch never looks the same"
 }
 
+# The .deb puts it where xscreensaver looks, with its settings page and libraries.
 case_package() {
   DESTDIR="$work/stage" cmake --install "$CLACKMOOR_BUILD" >/dev/null
   "$CLACKMOOR_SOURCE/tools/installer/package" deb 1.0.0 stage .
