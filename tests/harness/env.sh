@@ -1,6 +1,5 @@
 # Sourced by the harness scripts: the private Wine prefix and the virtual display of one
-# build tree. Nothing here touches the user's own ~/.wine or display.
-# Usage: clackmoor_env BUILD_DIR
+# build tree (clackmoor_env BUILD_DIR). Nothing here touches the user's own ~/.wine or display.
 
 # Debian puts the 64-bit loader outside PATH; it hands 32-bit programs to the 32-bit loader
 # itself, so it runs every program of both trees.
@@ -15,10 +14,7 @@ clackmoor_env() {
   export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
   HARNESS_DIR="$CLACKMOOR_BUILD/harness"
   mkdir -p "$HARNESS_DIR"
-  if [ -f "$HARNESS_DIR/display" ]; then
-    DISPLAY=$(cat "$HARNESS_DIR/display")
-    export DISPLAY
-  fi
+  if [ -f "$HARNESS_DIR/display" ]; then export DISPLAY="$(cat "$HARNESS_DIR/display")"; fi
 }
 
 # The build tree that holds a file: the nearest folder upwards with a CMakeCache.txt.
@@ -110,10 +106,9 @@ clackmoor_ensure_prefix() {
 # For the shell tests: `check` each thing, then `finish` fails when any check failed.
 FAILURES=0
 fail() { echo "FAIL: $*"; FAILURES=$((FAILURES + 1)); }
-pass() { echo "ok: $*"; }
 check() { # check DESCRIPTION COMMAND...: passes when the command succeeds
   local what=$1; shift
-  if "$@"; then pass "$what"; else fail "$what"; fi
+  if "$@"; then echo "ok: $what"; else fail "$what"; fi
 }
 finish() {
   [ "$FAILURES" = 0 ] || { echo "$FAILURES check(s) failed"; exit 1; }
