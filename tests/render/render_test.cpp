@@ -6,13 +6,14 @@
 
 #include "settings/settings.h"
 #include "sim/sim.h"
-#include "tests/render/gl_window.h"
 
 #include <algorithm>
 #include <cmath>
 #include <ctime>
+#include <vector>
 #ifdef _WIN32
 #include "render/render.h"
+#include <GL/gl.h>
 #else
 #include "render/scene.h"
 #include <fstream>
@@ -39,7 +40,11 @@ HWND saverWindow;
 void openSaverWindow() {
     cradleSettings = CradleSettings{{1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, 1, 0, 0};
     saveSettings();
-    saverWindow = openTestWindow("RenderTest", testWindowProc, viewWidth, viewHeight);
+    WNDCLASSA wc = {CS_OWNDC, testWindowProc, 0,       0,       GetModuleHandleA(nullptr),
+                    nullptr,  nullptr,        nullptr, nullptr, "RenderTest"};
+    RegisterClassA(&wc);
+    saverWindow = CreateWindowExA(0, "RenderTest", "RenderTest", WS_POPUP | WS_VISIBLE, 0, 0,
+                                  viewWidth, viewHeight, nullptr, nullptr, wc.hInstance, nullptr);
     sceneReady = glContext.sceneReady;
 }
 #else
@@ -107,8 +112,16 @@ struct Rgb {
     int r, g, b;
 };
 
+// The back buffer's pixels, rows from the bottom up.
 struct Picture {
-    std::vector<unsigned char> rgb = readBackBuffer(viewWidth, viewHeight);
+    std::vector<unsigned char> rgb = [] {
+        std::vector<unsigned char> rgb(size_t(viewWidth) * viewHeight * 3);
+        glFinish();
+        glReadBuffer(GL_BACK);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(0, 0, viewWidth, viewHeight, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+        return rgb;
+    }();
     Rgb at(int x, int y) const {
         const unsigned char* p = &rgb[(size_t(std::clamp(y, 0, viewHeight - 1)) * viewWidth +
                                        std::clamp(x, 0, viewWidth - 1)) *
