@@ -1,6 +1,6 @@
-// The tests' hands and eyes inside Wine: makes a parent window for the preview, finds and
-// inspects windows, sends or posts messages, and samples a running saver for the soak.
-// Handles are printed and read as decimal. Usage: hosttool COMMAND ARGS...
+// The tests' hands and eyes inside Wine: windows found, inspected and sent messages, a parent
+// for the preview, the display changed, a running saver sampled for the soak. Handles are
+// decimal. Usage: hosttool COMMAND ARGS...
 #include "settings/settings.h"
 #include <windows.h>
 #include <psapi.h>
@@ -116,19 +116,39 @@ static int showRect(HWND window) {
 }
 
 // Sends a message with a time limit; prints the result.
-static int sendAndPrint(HWND window, UINT message, LPARAM lParam) {
+static int sendAndPrint(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutA(window, message, 0, lParam, SMTO_NORMAL, 5000, &result))
+    if (!SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, 5000, &result))
         return 1;
     printf("%lu\n", static_cast<unsigned long>(result));
     return 0;
 }
 
-// soak INTERVAL_MS SAMPLES CHURN_MS TITLE ATI UNIXPID: finds the saver window with TITLE
-// ("Screen Saver" or "Preview"; UNIXPID is its Linux process), then every INTERVAL_MS prints
-// one sample of it (printSample) and every CHURN_MS saves another record as the dialog would,
-// with the compatibility mode ATI ("0", "1" or "any"); ends after SAMPLES samples (0) or when
-// the saver is gone (1).
+// power WINDOW 0|1: the system's notice that the console display went off (0) or on (1). The
+// notice must live in the window's process, so it is written there first.
+static int sendDisplayState(HWND window, DWORD state) {
+    const struct {
+        GUID setting;
+        DWORD dataLength;
+        DWORD state;
+    } notice = {{0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}},
+                sizeof(DWORD),
+                state};
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
+    void* remote = process
+                       ? VirtualAllocEx(process, nullptr, sizeof notice, MEM_COMMIT, PAGE_READWRITE)
+                       : nullptr;
+    if (!remote || !WriteProcessMemory(process, remote, &notice, sizeof notice, nullptr))
+        return 1;
+    return sendAndPrint(window, WM_POWERBROADCAST, 0x8013 /* setting change */,
+                        reinterpret_cast<LPARAM>(remote));
+}
+
+// soak INTERVAL_MS SAMPLES CHURN_MS TITLE ATI UNIXPID: samples the saver window with TITLE
+// (UNIXPID: its Linux process) every INTERVAL_MS and saves a record as the dialog would every
+// CHURN_MS (compatibility mode ATI: "0", "1" or "any"); 1 when the saver ends first.
 namespace {
 
 constexpr DWORD answerLimitMs = 2000; // a saver slower than this to answer counts as hung
@@ -153,17 +173,15 @@ BOOL CALLBACK countChild(HWND window, LPARAM param) {
     return TRUE;
 }
 
-// The windows a process owns anywhere on the desktop (the desktop's descendants): its share
-// of the USER objects that can be seen from outside.
+// The windows a process owns anywhere on the desktop.
 long windowsOf(DWORD processId) {
     WindowCount c = {processId, 0};
     EnumChildWindows(GetDesktopWindow(), countChild, reinterpret_cast<LPARAM>(&c));
     return c.count;
 }
 
-// The kernel handles a process holds. NOTE: Wine answers GetProcessHandleCount for other
-// processes with nothing; its list of every handle in the system (NtQuerySystemInformation,
-// class 16) is complete, so the process's entries are counted there instead.
+// NOTE: Wine answers GetProcessHandleCount for other processes with nothing; its list of all
+// handles (NtQuerySystemInformation, class 16) is complete, so they are counted there.
 struct SystemHandleEntry {
     ULONG ownerPid;
     BYTE objectType;
@@ -199,9 +217,8 @@ long handlesOf(HANDLE process, DWORD processId) {
     return -1;
 }
 
-// Private bytes (KiB). NOTE: Wine reports no PrivateUsage for other processes; there the
-// Windows process is a Linux process whose committed private memory is its private writable
-// mappings, VmData in its status (read through Wine's drive Z:), resident or not.
+// Private bytes (KiB). NOTE: Wine reports no PrivateUsage for other processes; VmData of the
+// Linux process (read through drive Z:) is its committed private memory.
 unsigned long privateKibOf(const PROCESS_MEMORY_COUNTERS_EX& memory, const char* unixPid) {
     if (memory.PrivateUsage)
         return static_cast<unsigned long>(memory.PrivateUsage / 1024);
@@ -218,10 +235,7 @@ unsigned long privateKibOf(const PROCESS_MEMORY_COUNTERS_EX& memory, const char*
     return kib;
 }
 
-// One row: seconds since the first sample, the tick count (ms, to match Wine's traces),
-// private bytes and working set (KiB), kernel handles, GDI and USER objects
-// (GetGuiResources), windows, and how long a WM_NULL took to be answered (ms; -1 when not
-// within answerLimitMs).
+// One row, as the header in soak() names it; answer_ms is -1 past answerLimitMs.
 void printSample(double startMs, HANDLE process, DWORD processId, const char* unixPid,
                  HWND window) {
     PROCESS_MEMORY_COUNTERS_EX memory = {};
@@ -244,8 +258,7 @@ void printSample(double startMs, HANDLE process, DWORD processId, const char* un
     std::fflush(stdout);
 }
 
-// A record the dialog could store: patterns 0 or 1, one of the three touching modes, the
-// compatibility mode on or off.
+// A record the dialog could store.
 void saveDialogRecord(std::mt19937& random, const char* ati) {
     for (int i = 0; i < patternCount; ++i)
         cradleSettings.patternEnabled[i] = random() & 1;
@@ -319,6 +332,7 @@ int main(int argc, char** argv) {
     auto is = [&](const char* name, int args) {
         return !strcmp(command, name) && argc == args + 2;
     };
+    const HWND window = argc >= 3 ? handleArg(argv[2]) : nullptr;
     if (is("soak", 6))
         return soak(strtoul(argv[2], nullptr, 10), strtol(argv[3], nullptr, 10),
                     strtoul(argv[4], nullptr, 10), argv[5], argv[6], argv[7]);
@@ -328,43 +342,47 @@ int main(int argc, char** argv) {
         return takeActivation();
     if (is("wait", 3))
         return waitForWindow(argv[2], argv[3], argv[4]);
-    if (is("cursor", 0)) {
-        CURSORINFO info = {};
-        info.cbSize = sizeof info;
-        GetCursorInfo(&info);
-        return print(info.hCursor);
+    if (is("rect", 1))
+        return showRect(window);
+    if (is("power", 2))
+        return sendDisplayState(window, strtoul(argv[3], nullptr, 10));
+    if (is("sendhelp", 1)) { // the F1 key's help request, with control id 4321
+        HELPINFO help = {sizeof help, HELPINFO_WINDOW, 4321, window, 0, {0, 0}};
+        return sendAndPrint(window, WM_HELP, 0, reinterpret_cast<LPARAM>(&help));
     }
+    if (is("sendreg", 2))
+        return sendAndPrint(window, RegisterWindowMessageA(argv[3]), 0, 0);
+    CURSORINFO cursor = {sizeof cursor, 0, nullptr, {0, 0}};
+    if (is("cursor", 0))
+        return print(GetCursorInfo(&cursor) ? cursor.hCursor : nullptr);
     if (is("foreground", 0))
         return print(GetForegroundWindow());
     if (is("owner", 1))
-        return print(GetWindow(handleArg(argv[2]), GW_OWNER));
+        return print(GetWindow(window, GW_OWNER));
     if (is("child", 1))
-        return print(
-            FindWindowExA(handleArg(argv[2]), nullptr, "WindowsScreenSaverClass", "Preview"));
-    if (is("sendhelp", 1)) { // the help request of the F1 key, with control id 4321
-        HELPINFO help = {sizeof help, HELPINFO_WINDOW, 4321, handleArg(argv[2]), 0, {0, 0}};
-        return sendAndPrint(handleArg(argv[2]), WM_HELP, reinterpret_cast<LPARAM>(&help));
-    }
-    if (is("rect", 1))
-        return showRect(handleArg(argv[2]));
-    if (is("topmost", 1)) // exit code 0 when the window stays above all others
-        return GetWindowLongA(handleArg(argv[2]), GWL_EXSTYLE) & WS_EX_TOPMOST ? 0 : 1;
+        return print(FindWindowExA(window, nullptr, "WindowsScreenSaverClass", "Preview"));
+    if (is("topmost", 1)) // 0 when the window stays above all others
+        return GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST ? 0 : 1;
     if (is("iswindow", 1))
-        return IsWindow(handleArg(argv[2])) ? 0 : 1;
+        return IsWindow(window) ? 0 : 1;
     if (is("front", 1))
-        return SetForegroundWindow(handleArg(argv[2])) ? 0 : 1;
-    if (is("post", 4))
-        return PostMessageA(handleArg(argv[2]), strtoul(argv[3], nullptr, 0),
-                            strtoul(argv[4], nullptr, 0), strtoul(argv[5], nullptr, 0))
-                   ? 0
-                   : 1;
+        return SetForegroundWindow(window) ? 0 : 1;
     if (is("loadlib", 1))
         return LoadLibraryA(argv[2]) ? 0 : 1;
-    if (is("sendreg", 2))
-        return sendAndPrint(handleArg(argv[2]), RegisterWindowMessageA(argv[3]), 0);
-    if (!strcmp(command, "aedebug") && argc >= 4) {
-        // Stands in for the system's debugger: notes that the system's unhandled-exception
-        // filter got as far as starting it, and leaves without attaching.
+    if (is("post", 4))
+        return PostMessageA(window, strtoul(argv[3], nullptr, 0), strtoul(argv[4], nullptr, 0),
+                            strtoul(argv[5], nullptr, 0))
+                   ? 0
+                   : 1;
+    if (is("mode", 2)) { // W H: switches the display for now, as a game would (not stored)
+        DEVMODEA mode = {};
+        mode.dmSize = sizeof mode;
+        mode.dmPelsWidth = strtoul(argv[2], nullptr, 10);
+        mode.dmPelsHeight = strtoul(argv[3], nullptr, 10);
+        mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
+        return ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN) == DISP_CHANGE_SUCCESSFUL ? 0 : 1;
+    }
+    if (!strcmp(command, "aedebug") && argc >= 4) { // stands in for the system's debugger
         FILE* log = fopen(argv[2], "a");
         return log ? fprintf(log, "system filter started the debugger for process %s\n", argv[3]),
                fclose(log) : 1;

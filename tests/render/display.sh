@@ -6,8 +6,6 @@
 # dialog is laid out at twice the size.
 . "$(dirname "$0")/../host/lib.sh"
 here=$(cd "$(dirname "$0")" && pwd)
-DTOOL="$CLACKMOOR_BUILD/tests/render/displaytool.exe"
-dtool() { "$WINE64" "$DTOOL" "$@" </dev/null 2>/dev/null | tr -d '\r'; }
 # Wine's fps trace prints "@ approx N fps" about every 1.5 s while frames are swapped.
 fps_count() { grep -c "approx" "$WORK/saver.log"; }
 fps_since() { tail -n +"$(($1 + 1))" "$WORK/saver.log" | sed -n 's/.*approx \([0-9.]*\)fps.*/\1/p'; }
@@ -34,7 +32,7 @@ w=$(saver_window) || fail "the saver window did not come up"
 
 # Another program switches to a new resolution (as a game would): the window covers it and
 # the scene is laid out for it.
-check "another program switches to 640x480" dtool mode 640 480
+check "another program switches to 640x480" tool mode 640 480
 sleep 3
 check "still running after the resolution change" alive "$SAVER_PID"
 rect=$(tool rect "${w:-0}")
@@ -53,7 +51,7 @@ check "at most 61 frames a second" awk -v r="$rates" 'BEGIN { n = split(r, a, " 
   for (i = 1; i <= n; i++) if (a[i] > 61.0) exit 1 }'
 
 # The display goes off: no frames and no spinning; back on: frames again.
-check "the display-off notice is answered" [ "$(dtool power "${w:-0}" 0)" = 1 ]
+check "the display-off notice is answered" [ "$(tool power "${w:-0}" 0)" = 1 ]
 sleep 2
 off_lines=$(fps_count); off_cpu=$(cpu_ticks "$SAVER_PID")
 sleep 4
@@ -62,7 +60,7 @@ echo "  while off: $(( $(fps_count) - off_lines )) fps lines, $cpu ticks of CPU 
 check "no frames while the display is off" [ "$(fps_count)" = "$off_lines" ]
 check "no spinning while the display is off" [ "$cpu" -lt 100 ]
 check "still running while the display is off" alive "$SAVER_PID"
-dtool power "${w:-0}" 1 >/dev/null
+tool power "${w:-0}" 1 >/dev/null
 sleep 4
 check "frames again once the display is back" [ "$(fps_count)" -gt "$off_lines" ]
 
