@@ -1,8 +1,8 @@
 // The tests' hands and eyes inside Wine: windows found, inspected and sent messages, a parent
 // for the preview, the display changed, a running saver sampled for the soak. Handles are
 // decimal. Usage: hosttool COMMAND ARGS...
+#include "host/host.h"
 #include "settings/settings.h"
-#include <windows.h>
 #include <psapi.h>
 
 #include <cstdint>
@@ -144,6 +144,34 @@ static int sendDisplayState(HWND window, DWORD state) {
         return 1;
     return sendAndPrint(window, WM_POWERBROADCAST, 0x8013 /* setting change */,
                         reinterpret_cast<LPARAM>(remote));
+}
+
+static LRESULT CALLBACK faultingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_APP)
+        *static_cast<volatile int*>(nullptr) = 1;
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// fault: set up as the saver's start-up does (search path, fault filter, password hooks on
+// 95/98/Me), then a window procedure writes through a null pointer during dispatch.
+static int faultInMode() {
+    removeCurrentDirectoryFromDllSearch();
+    armFaultPath();
+    hostState.instance = GetModuleHandleA(nullptr);
+    hostState.win9xFamily = detectWin9xFamily();
+    loadPasswordHooks();
+    WNDCLASSA faultClass = {};
+    faultClass.lpfnWndProc = faultingProc;
+    faultClass.hInstance = hostState.instance;
+    faultClass.lpszClassName = "ClackmoorFaultMode";
+    RegisterClassA(&faultClass);
+    PostMessageA(CreateWindowExA(0, faultClass.lpszClassName, "", WS_POPUP, 0, 0, 10, 10, nullptr,
+                                 nullptr, hostState.instance, nullptr),
+                 WM_APP, 0, 0);
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0)
+        DispatchMessageA(&message);
+    return 0; // not reached: the fault ends the process
 }
 
 // soak INTERVAL_MS SAMPLES CHURN_MS TITLE ATI UNIXPID: samples the saver window with TITLE
@@ -338,6 +366,8 @@ int main(int argc, char** argv) {
                     strtoul(argv[4], nullptr, 10), argv[5], argv[6], argv[7]);
     if (is("parent", 1))
         return makeParent(argv[2]);
+    if (is("fault", 0))
+        return faultInMode();
     if (is("activate", 0))
         return takeActivation();
     if (is("wait", 3))
