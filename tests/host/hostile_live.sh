@@ -8,7 +8,9 @@ PARENT_KEY='HKCU\Software\Orbweave'
 trap '"$WINE64" reg delete "$KEY" /f >/dev/null 2>&1; reg_del "$PARENT_KEY" Zeride' EXIT
 key_text() { "$WINE64" reg query "$KEY" 2>/dev/null | tr -d '\r' | sort; }
 drawing() { # two screenshots a second apart differ and are not black
-  import -window root "$WORK/a.png" 2>/dev/null; sleep 1; import -window root "$WORK/b.png" 2>/dev/null
+  import -window root "$WORK/a.png" 2>/dev/null
+  sleep 1
+  import -window root "$WORK/b.png" 2>/dev/null
   [ "$(compare -metric AE "$WORK/a.png" "$WORK/b.png" null: 2>&1)" != 0 ] &&
     [ "$(convert "$WORK/b.png" -format '%[fx:mean>0.02]' info:)" = 1 ]
 }
@@ -36,7 +38,7 @@ reg_del "$PARENT_KEY" Zeride
 
 start_parent
 start_saver "$SCR" /p "$PARENT"
-preview_child "$PARENT" >/dev/null
+tool child "$PARENT" 30 >/dev/null
 sleep 1
 t0=$(now_ms)
 kill -9 "$PARENT_PID"

@@ -31,9 +31,10 @@ static int print(const void* handle) {
     return 0;
 }
 
-static LRESULT CALLBACK parentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_CONTEXTMENU || message == WM_HELP) {
-        const HELPINFO* help = reinterpret_cast<const HELPINFO*>(lParam);
+// The tool's windows log the help requests they get; WM_APP makes one fault.
+static LRESULT CALLBACK toolProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const HELPINFO* help = reinterpret_cast<const HELPINFO*>(lParam);
+    if ((message == WM_CONTEXTMENU || message == WM_HELP) && tool.log) {
         fprintf(tool.log, "%s wParam=%lu self=%lu",
                 message == WM_HELP ? "WM_HELP" : "WM_CONTEXTMENU",
                 decimal(reinterpret_cast<HWND>(wParam)), decimal(window));
@@ -44,25 +45,38 @@ static LRESULT CALLBACK parentProc(HWND window, UINT message, WPARAM wParam, LPA
         fflush(tool.log);
         return TRUE;
     }
+    if (message == WM_APP)
+        *static_cast<volatile int*>(nullptr) = 1;
     if (message == WM_DESTROY)
         PostQuitMessage(0);
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-// parent LOGFILE: a magenta window 400 x 300 at (100, 100); prints "HWND X Y W H" (its client
-// area on the screen), then logs the help requests it gets until it is closed.
+// A magenta window 400 x 300 at (100, 100).
+static HWND makeWindow(DWORD style) {
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = toolProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.hbrBackground = CreateSolidBrush(RGB(255, 0, 255));
+    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = "ClackmoorTestParent";
+    RegisterClassA(&windowClass);
+    return CreateWindowExA(0, windowClass.lpszClassName, "Preview Parent", style, 100, 100, 400,
+                           300, nullptr, nullptr, windowClass.hInstance, nullptr);
+}
+
+static int runMessageLoop() {
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0)
+        DispatchMessageA(&message);
+    return 0;
+}
+
+// parent LOGFILE: prints "HWND X Y W H" (its client area on the screen), then logs the help
+// requests it gets until it is closed.
 static int makeParent(const char* logPath) {
     tool.log = fopen(logPath, "w");
-    WNDCLASSA parentClass = {};
-    parentClass.lpfnWndProc = parentProc;
-    parentClass.hInstance = GetModuleHandleA(nullptr);
-    parentClass.hbrBackground = CreateSolidBrush(RGB(255, 0, 255));
-    parentClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    parentClass.lpszClassName = "ClackmoorTestParent";
-    RegisterClassA(&parentClass);
-    HWND parent = CreateWindowExA(0, parentClass.lpszClassName, "Preview Parent",
-                                  WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN, 100, 100, 400,
-                                  300, nullptr, nullptr, parentClass.hInstance, nullptr);
+    HWND parent = makeWindow(WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN);
     if (!tool.log || !parent)
         return 2;
     SetForegroundWindow(parent);
@@ -73,11 +87,19 @@ static int makeParent(const char* logPath) {
     printf("%lu %ld %ld %ld %ld\n", decimal(parent), origin.x, origin.y, client.right,
            client.bottom);
     fflush(stdout);
-    MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0)
-        DispatchMessageA(&message);
-    fclose(tool.log);
-    return 0;
+    return runMessageLoop();
+}
+
+// fault: set up as the saver's start-up does (search path, fault filter, password hooks on
+// 95/98/Me), then a window procedure writes through a null pointer during dispatch.
+static int faultInMode() {
+    removeCurrentDirectoryFromDllSearch();
+    armFaultPath();
+    hostState.instance = GetModuleHandleA(nullptr);
+    hostState.win9xFamily = detectWin9xFamily();
+    loadPasswordHooks();
+    PostMessageA(makeWindow(WS_POPUP), WM_APP, 0, 0);
+    return runMessageLoop(); // not left: the fault ends the process
 }
 
 // activate: another application takes the activation for a second.
@@ -94,15 +116,29 @@ static int takeActivation() {
     return 0;
 }
 
-// wait CLASS|- TITLE SECONDS: prints the first window found with that class and title.
-static int waitForWindow(const char* className, const char* title, const char* seconds) {
-    const DWORD until = GetTickCount() + 1000u * strtoul(seconds, nullptr, 10);
-    HWND found = nullptr;
-    while (!(found = FindWindowA(strcmp(className, "-") ? className : nullptr, title)) &&
-           GetTickCount() < until)
-        Sleep(50);
-    print(found);
-    return found ? 0 : 1;
+struct WindowSearch {
+    const char* className;
+    const char* title;
+    HWND found;
+};
+
+static BOOL CALLBACK findChild(HWND top, LPARAM param) {
+    WindowSearch& search = *reinterpret_cast<WindowSearch*>(param);
+    search.found = FindWindowExA(top, nullptr, search.className, search.title);
+    return search.found == nullptr;
+}
+
+// The first window with that class ("-": any) and title in PARENT or, without one, top-level
+// or the child of one (the preview); null after SECONDS.
+static HWND waitForWindow(HWND parent, const char* className, const char* title, DWORD seconds) {
+    WindowSearch search = {strcmp(className, "-") ? className : nullptr, title, nullptr};
+    for (const DWORD until = GetTickCount() + 1000 * seconds;; Sleep(50)) {
+        search.found = FindWindowExA(parent, nullptr, search.className, title);
+        if (!search.found && !parent)
+            EnumWindows(findChild, reinterpret_cast<LPARAM>(&search));
+        if (search.found || GetTickCount() >= until)
+            return search.found;
+    }
 }
 
 // rect WINDOW: "X Y W H" of the window on the screen, and whether it is visible.
@@ -144,34 +180,6 @@ static int sendDisplayState(HWND window, DWORD state) {
         return 1;
     return sendAndPrint(window, WM_POWERBROADCAST, 0x8013 /* setting change */,
                         reinterpret_cast<LPARAM>(remote));
-}
-
-static LRESULT CALLBACK faultingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_APP)
-        *static_cast<volatile int*>(nullptr) = 1;
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
-// fault: set up as the saver's start-up does (search path, fault filter, password hooks on
-// 95/98/Me), then a window procedure writes through a null pointer during dispatch.
-static int faultInMode() {
-    removeCurrentDirectoryFromDllSearch();
-    armFaultPath();
-    hostState.instance = GetModuleHandleA(nullptr);
-    hostState.win9xFamily = detectWin9xFamily();
-    loadPasswordHooks();
-    WNDCLASSA faultClass = {};
-    faultClass.lpfnWndProc = faultingProc;
-    faultClass.hInstance = hostState.instance;
-    faultClass.lpszClassName = "ClackmoorFaultMode";
-    RegisterClassA(&faultClass);
-    PostMessageA(CreateWindowExA(0, faultClass.lpszClassName, "", WS_POPUP, 0, 0, 10, 10, nullptr,
-                                 nullptr, hostState.instance, nullptr),
-                 WM_APP, 0, 0);
-    MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0)
-        DispatchMessageA(&message);
-    return 0; // not reached: the fault ends the process
 }
 
 // soak INTERVAL_MS SAMPLES CHURN_MS TITLE ATI UNIXPID: samples the saver window with TITLE
@@ -297,32 +305,9 @@ void saveDialogRecord(std::mt19937& random, const char* ati) {
     saveSettings();
 }
 
-struct SaverSearch {
-    const char* title;
-    HWND found;
-};
-
-BOOL CALLBACK findSaverChild(HWND top, LPARAM param) {
-    SaverSearch& search = *reinterpret_cast<SaverSearch*>(param);
-    search.found = FindWindowExA(top, nullptr, "WindowsScreenSaverClass", search.title);
-    return search.found == nullptr;
-}
-
-// The saver window with that title: top-level (full screen) or the child of one (preview).
-HWND waitForSaver(const char* title, DWORD seconds) {
-    const DWORD until = GetTickCount() + 1000 * seconds;
-    SaverSearch search = {title, nullptr};
-    while (!search.found && GetTickCount() < until) {
-        search.found = FindWindowA("WindowsScreenSaverClass", title);
-        if (!search.found && EnumWindows(findSaverChild, reinterpret_cast<LPARAM>(&search)))
-            Sleep(50);
-    }
-    return search.found;
-}
-
 int soak(DWORD intervalMs, long samples, DWORD churnMs, const char* title, const char* ati,
          const char* unixPid) {
-    HWND window = waitForSaver(title, 60);
+    HWND window = waitForWindow(nullptr, "WindowsScreenSaverClass", title, 60);
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
     HANDLE process =
@@ -370,8 +355,14 @@ int main(int argc, char** argv) {
         return faultInMode();
     if (is("activate", 0))
         return takeActivation();
-    if (is("wait", 3))
-        return waitForWindow(argv[2], argv[3], argv[4]);
+    if (is("wait", 3) || is("child", 2)) { // CLASS TITLE SECONDS, or PARENT SECONDS (preview)
+        const HWND found =
+            is("wait", 3) ? waitForWindow(nullptr, argv[2], argv[3], strtoul(argv[4], nullptr, 10))
+                          : waitForWindow(window, "WindowsScreenSaverClass", "Preview",
+                                          strtoul(argv[3], nullptr, 10));
+        print(found);
+        return found ? 0 : 1;
+    }
     if (is("rect", 1))
         return showRect(window);
     if (is("power", 2))
@@ -389,8 +380,6 @@ int main(int argc, char** argv) {
         return print(GetForegroundWindow());
     if (is("owner", 1))
         return print(GetWindow(window, GW_OWNER));
-    if (is("child", 1))
-        return print(FindWindowExA(window, nullptr, "WindowsScreenSaverClass", "Preview"));
     if (is("topmost", 1)) // 0 when the window stays above all others
         return GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST ? 0 : 1;
     if (is("iswindow", 1))

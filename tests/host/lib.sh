@@ -78,13 +78,6 @@ start_parent() {
   read -r PARENT PARENT_X PARENT_Y PARENT_W PARENT_H < <(tr -d '\r' <"$out")
 }
 
-# The preview child in window $1, or 0 after 30 s.
-preview_child() {
-  local child=0
-  for _ in $(seq 120); do child=$(tool child "$1"); [ "${child:-0}" != 0 ] && break; sleep 0.25; done
-  echo "${child:-0}"
-}
-
 # Opens the settings dialog with these arguments: DIALOG (0 if none after 30 s), DIALOG_PID.
 open_dialog() {
   "$WINE64" "$SCR" "$@" </dev/null >>"$WORK/saver.log" 2>&1 &

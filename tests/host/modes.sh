@@ -39,10 +39,10 @@ check "'/c:99999999' (no such window): owned by the foreground window" dialog_ow
 preview_runs() { # a preview child appears in A; closing it ends the mode with 0
   start_saver "$SCR" "$@"
   local child
-  child=$(preview_child "$A")
-  tool post "$child" 16 0 0
+  child=$(tool child "$A" 10)
+  tool post "${child:-0}" 16 0 0
   wait_exit "$SAVER_PID" 20
-  [ "$child" != 0 ] && [ "$RC" = 0 ]
+  [ "${child:-0}" != 0 ] && [ "$RC" = 0 ]
 }
 for args in "/p $A" "-p$A" "/l $A"; do
   # shellcheck disable=SC2086

@@ -5,8 +5,8 @@
 
 start_parent
 start_saver "$SCR" /p "$PARENT"
-child=$(preview_child "$PARENT")
-check "a preview child window appears in the parent" [ "$child" != 0 ]
+child=$(tool child "$PARENT" 30)
+check "a preview child window appears in the parent" [ "${child:-0}" != 0 ]
 sleep 3
 check "the preview covers the parent's client area" \
   [ "$(tool rect "$child")" = "$PARENT_X $PARENT_Y $PARENT_W $PARENT_H visible" ]
@@ -15,7 +15,7 @@ check "no error box came up" [ "$(tool wait "#32770" Error 0)" = 0 ]
 cx=$((PARENT_X + PARENT_W / 2)); cy=$((PARENT_Y + PARENT_H / 2))
 xdotool mousemove "$cx" "$cy" mousemove $((cx + 40)) $((cy + 30)) click 1 key a key Escape click 2
 check "keys, clicks and moves leave the preview running" still_running "$SAVER_PID"
-check "... and its window in place" [ "$(tool child "$PARENT")" = "$child" ]
+check "... and its window in place" [ "$(tool child "$PARENT" 0)" = "$child" ]
 xdotool mousemove "$cx" "$cy" click 3
 tool sendhelp "$child"
 sleep 1
