@@ -1,10 +1,9 @@
 #!/usr/bin/env bash
-# The fault path: a fault escaping a mode reaches the system's unhandled-exception filter
-# (here its debugger start is a helper that notes the call), then the saver-running notice is
-# cleared and the process ends with the fault's code (0xC0000005; the shell sees 5).
+# A fault escaping a mode reaches the system's filter (its debugger is hosttool, which notes
+# the call), the saver-running notice is cleared, and the process ends with 0xC0000005 (5).
 . "$(dirname "$0")/lib.sh"
 nine_copy
-cp "$HOSTDIR/faultmode.exe" "$NINE/"
+cp "$TOOL" "$NINE/faultmode.exe"
 reg_set 'HKCU\Software\Wine\AppDefaults\faultmode.exe' Version REG_SZ win98
 reg_set "$DESKTOP" ScreenSaveUsePassword REG_DWORD 1
 AEDEBUG='HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug'
@@ -13,7 +12,7 @@ trap 'reg_set "$AEDEBUG" Debugger REG_SZ "${old:-winedbg --auto %ld %ld}"; reg_d
 reg_set "$AEDEBUG" Debugger REG_SZ "$(winepath_of "$TOOL") aedebug $(winepath_of "$CLACKMOOR_STUB_LOG") %ld %ld"
 reg_set "$AEDEBUG" Auto REG_SZ 1
 
-"$WINE64" "$NINE/faultmode.exe" </dev/null >>"$WORK/saver.log" 2>&1
+"$WINE64" "$NINE/faultmode.exe" fault </dev/null >>"$WORK/saver.log" 2>&1
 rc=$?
 events=$(tr -d '\r' <"$CLACKMOOR_STUB_LOG" | grep -v '^detach' | sed 's/ for process .*//' | paste -sd '|')
 check "the process ends with the fault's code (got $rc)" [ "$rc" = 5 ]

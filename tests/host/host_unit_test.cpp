@@ -1,5 +1,5 @@
-// The host's pure parts and its dismissal rules, in process under Wine: the rules run on a
-// plain window whose procedure is the default handler, with a scripted password verifier.
+// The host's dismissal rules in process under Wine, on a plain window whose procedure is the
+// default handler, with a scripted password verifier.
 #include "host/host.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +13,6 @@ TEST(Host, FamilyAndPointerArithmetic) {
     EXPECT_EQ(ticksBetween(0xFFFFFFF0u, 0x10u), 0x20u);
 }
 
-// The scripted verifier and what it saw.
 struct VerifierScript {
     int calls;
     BOOL answer;
@@ -47,12 +46,10 @@ class DefaultHandler : public ::testing::Test {
         closes();
     }
     void TearDown() override {
-        if (IsWindow(window))
-            DestroyWindow(window);
+        DestroyWindow(window);
         hostState = HostState{};
     }
-    // How many closes the rules posted; they are taken off the queue.
-    int closes() {
+    int closes() { // the closes the rules posted, taken off the queue
         int n = 0;
         MSG message;
         while (PeekMessageA(&message, window, WM_CLOSE, WM_CLOSE, PM_REMOVE))
@@ -70,8 +67,7 @@ class DefaultHandler : public ::testing::Test {
     HWND window = nullptr;
 };
 
-// Which input and notices close the full-screen saver, and that neither the preview nor an
-// approved close does.
+// Input and notices that close the full-screen saver; the preview and an approved close never.
 TEST_F(DefaultHandler, InputAndNoticesThatClose) {
     const struct {
         UINT message;
@@ -114,9 +110,8 @@ TEST_F(DefaultHandler, MouseTravelCountsFromTheSavedPointNotTheLastMove) {
     EXPECT_EQ(hostState.savedCursorPos.x, 503); // a new reference point
 }
 
-// On 95/98/Me a close asks the verifier, never twice at once: a wrong answer keeps the saver,
-// and so does any close request within 200 ms after a prompt ended (the tail of the same
-// gesture); a right answer later closes it.
+// On 95/98/Me a close asks the verifier, never twice at once; a close within 200 ms after a
+// prompt (the same gesture's tail) asks nothing.
 TEST_F(DefaultHandler, PasswordPromptsAndTheirGracePeriod) {
     useVerifier(FALSE);
     EXPECT_EQ(send(WM_CLOSE), 0);
@@ -155,8 +150,7 @@ TEST_F(DefaultHandler, ClosesWithoutAPromptOffThe9xFamilyOrWithoutAVerifier) {
     EXPECT_EQ(script.calls, 0);
 }
 
-// The AutoPlay query, once registered, is answered in every state: a close, and 1 (cancel
-// AutoPlay) only with a saver password.
+// The registered AutoPlay query closes, and cancels AutoPlay (1) only with a saver password.
 TEST_F(DefaultHandler, TheAutoPlayQuery) {
     const UINT query = RegisterWindowMessageA("QueryCancelAutoPlay");
     EXPECT_EQ(send(query), 0); // not registered: the platform's answer

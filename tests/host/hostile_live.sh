@@ -1,21 +1,21 @@
 #!/usr/bin/env bash
-# The real saver against things pulled from under it: hostile values in the option key and the
-# key deleted or replaced while it draws; the preview's parent process killed; the dialog's
-# owner killed while the dialog is open (/c:HWND, and /a HWND on the 95/98/Me family). Times
-# to the end are reported, not asserted.
+# The real saver against things pulled from under it: hostile option values, the key deleted
+# or replaced while it draws, the preview's parent process killed, the dialog's owner killed
+# while it is open (/c:HWND, and /a HWND on 95/98/Me).
 . "$(dirname "$0")/lib.sh"
 KEY='HKCU\Software\Orbweave\Zeride'
 PARENT_KEY='HKCU\Software\Orbweave'
 trap '"$WINE64" reg delete "$KEY" /f >/dev/null 2>&1; reg_del "$PARENT_KEY" Zeride' EXIT
 key_text() { "$WINE64" reg query "$KEY" 2>/dev/null | tr -d '\r' | sort; }
 drawing() { # two screenshots a second apart differ and are not black
-  import -window root "$WORK/a.png" 2>/dev/null; sleep 1; import -window root "$WORK/b.png" 2>/dev/null
+  import -window root "$WORK/a.png" 2>/dev/null
+  sleep 1
+  import -window root "$WORK/b.png" 2>/dev/null
   [ "$(compare -metric AE "$WORK/a.png" "$WORK/b.png" null: 2>&1)" != 0 ] &&
     [ "$(convert "$WORK/b.png" -format '%[fx:mean>0.02]' info:)" = 1 ]
 }
 
-# No pattern can be enabled by any of these values (0 as text, empty, eight bytes, 0
-# big-endian...): the launch falls back to its fixed pattern.
+# None of these values enables a pattern: the launch falls back to its fixed one.
 "$WINE64" reg delete "$KEY" /f >/dev/null 2>&1
 i=0
 for value in REG_SZ: REG_EXPAND_SZ: REG_BINARY: REG_DWORD_BIG_ENDIAN:0 REG_MULTI_SZ: REG_QWORD:123456789 \
@@ -38,7 +38,7 @@ reg_del "$PARENT_KEY" Zeride
 
 start_parent
 start_saver "$SCR" /p "$PARENT"
-for _ in $(seq 120); do [ "$(tool child "$PARENT")" != 0 ] && break; sleep 0.25; done
+tool child "$PARENT" 30 >/dev/null
 sleep 1
 t0=$(now_ms)
 kill -9 "$PARENT_PID"
@@ -47,19 +47,17 @@ echo "figure: parent's process killed: saver ended after $(($(now_ms) - t0)) ms,
 check "the preview ends when its parent's process is killed (exit code $RC)" [ "$RC" = 0 ]
 check "Wine still starts programs at once" timeout 30 "$WINE64" cmd /c exit </dev/null
 
-# Opens /c:OWNER, toggles Type3, kills the owner's process, then sends $1 (2 Cancel, 1 OK)
-# to the dialog; prints the exit code.
+# /c:OWNER, Type3 toggled, the owner's process killed, then command $1 (2 Cancel, 1 OK);
+# prints the exit code.
 dialog_with_dead_owner() {
   start_parent
-  "$WINE64" "$SCR" "/c:$PARENT" </dev/null >>"$WORK/saver.log" 2>&1 &
-  local pid=$! dialog
-  dialog=$(tool wait "#32770" "Clackmoor Screen Saver" 30)
-  tool post "${dialog:-0}" 273 1014 0
+  open_dialog "/c:$PARENT"
+  tool post "$DIALOG" 273 1014 0
   sleep 0.5
   kill -9 "$PARENT_PID"
   sleep 1
-  tool iswindow "${dialog:-0}" && tool post "$dialog" 273 "$1" 0
-  wait_exit "$pid" 30
+  tool iswindow "$DIALOG" && tool post "$DIALOG" 273 "$1" 0
+  wait_exit "$DIALOG_PID" 30
   echo "$RC"
 }
 for name in Type{1..10} TouchBox1 TouchBox2 "ATI fix"; do reg_set "$KEY" "$name" REG_DWORD 1; done

@@ -1,8 +1,8 @@
-// The tests' hands and eyes inside Wine: makes a parent window for the preview, finds and
-// inspects windows, sends or posts messages, and samples a running saver for the soak.
-// Handles are printed and read as decimal. Usage: hosttool COMMAND ARGS...
+// The tests' hands and eyes inside Wine: windows found, inspected and sent messages, a parent
+// for the preview, the display changed, a running saver sampled for the soak. Handles are
+// decimal. Usage: hosttool COMMAND ARGS...
+#include "host/host.h"
 #include "settings/settings.h"
-#include <windows.h>
 #include <psapi.h>
 
 #include <cstdint>
@@ -31,9 +31,10 @@ static int print(const void* handle) {
     return 0;
 }
 
-static LRESULT CALLBACK parentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_CONTEXTMENU || message == WM_HELP) {
-        const HELPINFO* help = reinterpret_cast<const HELPINFO*>(lParam);
+// The tool's windows log the help requests they get; WM_APP makes one fault.
+static LRESULT CALLBACK toolProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const HELPINFO* help = reinterpret_cast<const HELPINFO*>(lParam);
+    if ((message == WM_CONTEXTMENU || message == WM_HELP) && tool.log) {
         fprintf(tool.log, "%s wParam=%lu self=%lu",
                 message == WM_HELP ? "WM_HELP" : "WM_CONTEXTMENU",
                 decimal(reinterpret_cast<HWND>(wParam)), decimal(window));
@@ -44,25 +45,38 @@ static LRESULT CALLBACK parentProc(HWND window, UINT message, WPARAM wParam, LPA
         fflush(tool.log);
         return TRUE;
     }
+    if (message == WM_APP)
+        *static_cast<volatile int*>(nullptr) = 1;
     if (message == WM_DESTROY)
         PostQuitMessage(0);
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-// parent LOGFILE: a magenta window 400 x 300 at (100, 100); prints "HWND X Y W H" (its client
-// area on the screen), then logs the help requests it gets until it is closed.
+// A magenta window 400 x 300 at (100, 100).
+static HWND makeWindow(DWORD style) {
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = toolProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.hbrBackground = CreateSolidBrush(RGB(255, 0, 255));
+    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = "ClackmoorTestParent";
+    RegisterClassA(&windowClass);
+    return CreateWindowExA(0, windowClass.lpszClassName, "Preview Parent", style, 100, 100, 400,
+                           300, nullptr, nullptr, windowClass.hInstance, nullptr);
+}
+
+static int runMessageLoop() {
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0)
+        DispatchMessageA(&message);
+    return 0;
+}
+
+// parent LOGFILE: prints "HWND X Y W H" (its client area on the screen), then logs the help
+// requests it gets until it is closed.
 static int makeParent(const char* logPath) {
     tool.log = fopen(logPath, "w");
-    WNDCLASSA parentClass = {};
-    parentClass.lpfnWndProc = parentProc;
-    parentClass.hInstance = GetModuleHandleA(nullptr);
-    parentClass.hbrBackground = CreateSolidBrush(RGB(255, 0, 255));
-    parentClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    parentClass.lpszClassName = "ClackmoorTestParent";
-    RegisterClassA(&parentClass);
-    HWND parent = CreateWindowExA(0, parentClass.lpszClassName, "Preview Parent",
-                                  WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN, 100, 100, 400,
-                                  300, nullptr, nullptr, parentClass.hInstance, nullptr);
+    HWND parent = makeWindow(WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN);
     if (!tool.log || !parent)
         return 2;
     SetForegroundWindow(parent);
@@ -73,11 +87,19 @@ static int makeParent(const char* logPath) {
     printf("%lu %ld %ld %ld %ld\n", decimal(parent), origin.x, origin.y, client.right,
            client.bottom);
     fflush(stdout);
-    MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0)
-        DispatchMessageA(&message);
-    fclose(tool.log);
-    return 0;
+    return runMessageLoop();
+}
+
+// fault: set up as the saver's start-up does (search path, fault filter, password hooks on
+// 95/98/Me), then a window procedure writes through a null pointer during dispatch.
+static int faultInMode() {
+    removeCurrentDirectoryFromDllSearch();
+    armFaultPath();
+    hostState.instance = GetModuleHandleA(nullptr);
+    hostState.win9xFamily = detectWin9xFamily();
+    loadPasswordHooks();
+    PostMessageA(makeWindow(WS_POPUP), WM_APP, 0, 0);
+    return runMessageLoop(); // not left: the fault ends the process
 }
 
 // activate: another application takes the activation for a second.
@@ -94,15 +116,29 @@ static int takeActivation() {
     return 0;
 }
 
-// wait CLASS|- TITLE SECONDS: prints the first window found with that class and title.
-static int waitForWindow(const char* className, const char* title, const char* seconds) {
-    const DWORD until = GetTickCount() + 1000u * strtoul(seconds, nullptr, 10);
-    HWND found = nullptr;
-    while (!(found = FindWindowA(strcmp(className, "-") ? className : nullptr, title)) &&
-           GetTickCount() < until)
-        Sleep(50);
-    print(found);
-    return found ? 0 : 1;
+struct WindowSearch {
+    const char* className;
+    const char* title;
+    HWND found;
+};
+
+static BOOL CALLBACK findChild(HWND top, LPARAM param) {
+    WindowSearch& search = *reinterpret_cast<WindowSearch*>(param);
+    search.found = FindWindowExA(top, nullptr, search.className, search.title);
+    return search.found == nullptr;
+}
+
+// The first window with that class ("-": any) and title in PARENT or, without one, top-level
+// or the child of one (the preview); null after SECONDS.
+static HWND waitForWindow(HWND parent, const char* className, const char* title, DWORD seconds) {
+    WindowSearch search = {strcmp(className, "-") ? className : nullptr, title, nullptr};
+    for (const DWORD until = GetTickCount() + 1000 * seconds;; Sleep(50)) {
+        search.found = FindWindowExA(parent, nullptr, search.className, title);
+        if (!search.found && !parent)
+            EnumWindows(findChild, reinterpret_cast<LPARAM>(&search));
+        if (search.found || GetTickCount() >= until)
+            return search.found;
+    }
 }
 
 // rect WINDOW: "X Y W H" of the window on the screen, and whether it is visible.
@@ -116,19 +152,39 @@ static int showRect(HWND window) {
 }
 
 // Sends a message with a time limit; prints the result.
-static int sendAndPrint(HWND window, UINT message, LPARAM lParam) {
+static int sendAndPrint(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutA(window, message, 0, lParam, SMTO_NORMAL, 5000, &result))
+    if (!SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, 5000, &result))
         return 1;
     printf("%lu\n", static_cast<unsigned long>(result));
     return 0;
 }
 
-// soak INTERVAL_MS SAMPLES CHURN_MS TITLE ATI UNIXPID: finds the saver window with TITLE
-// ("Screen Saver" or "Preview"; UNIXPID is its Linux process), then every INTERVAL_MS prints
-// one sample of it (printSample) and every CHURN_MS saves another record as the dialog would,
-// with the compatibility mode ATI ("0", "1" or "any"); ends after SAMPLES samples (0) or when
-// the saver is gone (1).
+// power WINDOW 0|1: the system's notice that the console display went off (0) or on (1). The
+// notice must live in the window's process, so it is written there first.
+static int sendDisplayState(HWND window, DWORD state) {
+    const struct {
+        GUID setting;
+        DWORD dataLength;
+        DWORD state;
+    } notice = {{0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}},
+                sizeof(DWORD),
+                state};
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
+    void* remote = process
+                       ? VirtualAllocEx(process, nullptr, sizeof notice, MEM_COMMIT, PAGE_READWRITE)
+                       : nullptr;
+    if (!remote || !WriteProcessMemory(process, remote, &notice, sizeof notice, nullptr))
+        return 1;
+    return sendAndPrint(window, WM_POWERBROADCAST, 0x8013 /* setting change */,
+                        reinterpret_cast<LPARAM>(remote));
+}
+
+// soak INTERVAL_MS SAMPLES CHURN_MS TITLE ATI UNIXPID: samples the saver window with TITLE
+// (UNIXPID: its Linux process) every INTERVAL_MS and saves a record as the dialog would every
+// CHURN_MS (compatibility mode ATI: "0", "1" or "any"); 1 when the saver ends first.
 namespace {
 
 constexpr DWORD answerLimitMs = 2000; // a saver slower than this to answer counts as hung
@@ -153,17 +209,15 @@ BOOL CALLBACK countChild(HWND window, LPARAM param) {
     return TRUE;
 }
 
-// The windows a process owns anywhere on the desktop (the desktop's descendants): its share
-// of the USER objects that can be seen from outside.
+// The windows a process owns anywhere on the desktop.
 long windowsOf(DWORD processId) {
     WindowCount c = {processId, 0};
     EnumChildWindows(GetDesktopWindow(), countChild, reinterpret_cast<LPARAM>(&c));
     return c.count;
 }
 
-// The kernel handles a process holds. NOTE: Wine answers GetProcessHandleCount for other
-// processes with nothing; its list of every handle in the system (NtQuerySystemInformation,
-// class 16) is complete, so the process's entries are counted there instead.
+// NOTE: Wine answers GetProcessHandleCount for other processes with nothing; its list of all
+// handles (NtQuerySystemInformation, class 16) is complete, so they are counted there.
 struct SystemHandleEntry {
     ULONG ownerPid;
     BYTE objectType;
@@ -199,9 +253,8 @@ long handlesOf(HANDLE process, DWORD processId) {
     return -1;
 }
 
-// Private bytes (KiB). NOTE: Wine reports no PrivateUsage for other processes; there the
-// Windows process is a Linux process whose committed private memory is its private writable
-// mappings, VmData in its status (read through Wine's drive Z:), resident or not.
+// Private bytes (KiB). NOTE: Wine reports no PrivateUsage for other processes; VmData of the
+// Linux process (read through drive Z:) is its committed private memory.
 unsigned long privateKibOf(const PROCESS_MEMORY_COUNTERS_EX& memory, const char* unixPid) {
     if (memory.PrivateUsage)
         return static_cast<unsigned long>(memory.PrivateUsage / 1024);
@@ -218,10 +271,7 @@ unsigned long privateKibOf(const PROCESS_MEMORY_COUNTERS_EX& memory, const char*
     return kib;
 }
 
-// One row: seconds since the first sample, the tick count (ms, to match Wine's traces),
-// private bytes and working set (KiB), kernel handles, GDI and USER objects
-// (GetGuiResources), windows, and how long a WM_NULL took to be answered (ms; -1 when not
-// within answerLimitMs).
+// One row, as the header in soak() names it; answer_ms is -1 past answerLimitMs.
 void printSample(double startMs, HANDLE process, DWORD processId, const char* unixPid,
                  HWND window) {
     PROCESS_MEMORY_COUNTERS_EX memory = {};
@@ -244,8 +294,7 @@ void printSample(double startMs, HANDLE process, DWORD processId, const char* un
     std::fflush(stdout);
 }
 
-// A record the dialog could store: patterns 0 or 1, one of the three touching modes, the
-// compatibility mode on or off.
+// A record the dialog could store.
 void saveDialogRecord(std::mt19937& random, const char* ati) {
     for (int i = 0; i < patternCount; ++i)
         cradleSettings.patternEnabled[i] = random() & 1;
@@ -256,32 +305,9 @@ void saveDialogRecord(std::mt19937& random, const char* ati) {
     saveSettings();
 }
 
-struct SaverSearch {
-    const char* title;
-    HWND found;
-};
-
-BOOL CALLBACK findSaverChild(HWND top, LPARAM param) {
-    SaverSearch& search = *reinterpret_cast<SaverSearch*>(param);
-    search.found = FindWindowExA(top, nullptr, "WindowsScreenSaverClass", search.title);
-    return search.found == nullptr;
-}
-
-// The saver window with that title: top-level (full screen) or the child of one (preview).
-HWND waitForSaver(const char* title, DWORD seconds) {
-    const DWORD until = GetTickCount() + 1000 * seconds;
-    SaverSearch search = {title, nullptr};
-    while (!search.found && GetTickCount() < until) {
-        search.found = FindWindowA("WindowsScreenSaverClass", title);
-        if (!search.found && EnumWindows(findSaverChild, reinterpret_cast<LPARAM>(&search)))
-            Sleep(50);
-    }
-    return search.found;
-}
-
 int soak(DWORD intervalMs, long samples, DWORD churnMs, const char* title, const char* ati,
          const char* unixPid) {
-    HWND window = waitForSaver(title, 60);
+    HWND window = waitForWindow(nullptr, "WindowsScreenSaverClass", title, 60);
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
     HANDLE process =
@@ -319,52 +345,63 @@ int main(int argc, char** argv) {
     auto is = [&](const char* name, int args) {
         return !strcmp(command, name) && argc == args + 2;
     };
+    const HWND window = argc >= 3 ? handleArg(argv[2]) : nullptr;
     if (is("soak", 6))
         return soak(strtoul(argv[2], nullptr, 10), strtol(argv[3], nullptr, 10),
                     strtoul(argv[4], nullptr, 10), argv[5], argv[6], argv[7]);
     if (is("parent", 1))
         return makeParent(argv[2]);
+    if (is("fault", 0))
+        return faultInMode();
     if (is("activate", 0))
         return takeActivation();
-    if (is("wait", 3))
-        return waitForWindow(argv[2], argv[3], argv[4]);
-    if (is("cursor", 0)) {
-        CURSORINFO info = {};
-        info.cbSize = sizeof info;
-        GetCursorInfo(&info);
-        return print(info.hCursor);
+    if (is("wait", 3) || is("child", 2)) { // CLASS TITLE SECONDS, or PARENT SECONDS (preview)
+        const HWND found =
+            is("wait", 3) ? waitForWindow(nullptr, argv[2], argv[3], strtoul(argv[4], nullptr, 10))
+                          : waitForWindow(window, "WindowsScreenSaverClass", "Preview",
+                                          strtoul(argv[3], nullptr, 10));
+        print(found);
+        return found ? 0 : 1;
     }
+    if (is("rect", 1))
+        return showRect(window);
+    if (is("power", 2))
+        return sendDisplayState(window, strtoul(argv[3], nullptr, 10));
+    if (is("sendhelp", 1)) { // the F1 key's help request, with control id 4321
+        HELPINFO help = {sizeof help, HELPINFO_WINDOW, 4321, window, 0, {0, 0}};
+        return sendAndPrint(window, WM_HELP, 0, reinterpret_cast<LPARAM>(&help));
+    }
+    if (is("sendreg", 2))
+        return sendAndPrint(window, RegisterWindowMessageA(argv[3]), 0, 0);
+    CURSORINFO cursor = {sizeof cursor, 0, nullptr, {0, 0}};
+    if (is("cursor", 0))
+        return print(GetCursorInfo(&cursor) ? cursor.hCursor : nullptr);
     if (is("foreground", 0))
         return print(GetForegroundWindow());
     if (is("owner", 1))
-        return print(GetWindow(handleArg(argv[2]), GW_OWNER));
-    if (is("child", 1))
-        return print(
-            FindWindowExA(handleArg(argv[2]), nullptr, "WindowsScreenSaverClass", "Preview"));
-    if (is("sendhelp", 1)) { // the help request of the F1 key, with control id 4321
-        HELPINFO help = {sizeof help, HELPINFO_WINDOW, 4321, handleArg(argv[2]), 0, {0, 0}};
-        return sendAndPrint(handleArg(argv[2]), WM_HELP, reinterpret_cast<LPARAM>(&help));
-    }
-    if (is("rect", 1))
-        return showRect(handleArg(argv[2]));
-    if (is("topmost", 1)) // exit code 0 when the window stays above all others
-        return GetWindowLongA(handleArg(argv[2]), GWL_EXSTYLE) & WS_EX_TOPMOST ? 0 : 1;
+        return print(GetWindow(window, GW_OWNER));
+    if (is("topmost", 1)) // 0 when the window stays above all others
+        return GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST ? 0 : 1;
     if (is("iswindow", 1))
-        return IsWindow(handleArg(argv[2])) ? 0 : 1;
+        return IsWindow(window) ? 0 : 1;
     if (is("front", 1))
-        return SetForegroundWindow(handleArg(argv[2])) ? 0 : 1;
-    if (is("post", 4))
-        return PostMessageA(handleArg(argv[2]), strtoul(argv[3], nullptr, 0),
-                            strtoul(argv[4], nullptr, 0), strtoul(argv[5], nullptr, 0))
-                   ? 0
-                   : 1;
+        return SetForegroundWindow(window) ? 0 : 1;
     if (is("loadlib", 1))
         return LoadLibraryA(argv[2]) ? 0 : 1;
-    if (is("sendreg", 2))
-        return sendAndPrint(handleArg(argv[2]), RegisterWindowMessageA(argv[3]), 0);
-    if (!strcmp(command, "aedebug") && argc >= 4) {
-        // Stands in for the system's debugger: notes that the system's unhandled-exception
-        // filter got as far as starting it, and leaves without attaching.
+    if (is("post", 4))
+        return PostMessageA(window, strtoul(argv[3], nullptr, 0), strtoul(argv[4], nullptr, 0),
+                            strtoul(argv[5], nullptr, 0))
+                   ? 0
+                   : 1;
+    if (is("mode", 2)) { // W H: switches the display for now, as a game would (not stored)
+        DEVMODEA mode = {};
+        mode.dmSize = sizeof mode;
+        mode.dmPelsWidth = strtoul(argv[2], nullptr, 10);
+        mode.dmPelsHeight = strtoul(argv[3], nullptr, 10);
+        mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
+        return ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN) == DISP_CHANGE_SUCCESSFUL ? 0 : 1;
+    }
+    if (!strcmp(command, "aedebug") && argc >= 4) { // stands in for the system's debugger
         FILE* log = fopen(argv[2], "a");
         return log ? fprintf(log, "system filter started the debugger for process %s\n", argv[3]),
                fclose(log) : 1;

@@ -23,16 +23,15 @@ reg_del() { "$WINE64" reg delete "$1" /v "$2" /f $REG_VIEW >/dev/null 2>&1 || tr
 reg_get() { "$WINE64" reg query "$1" /v "$2" $REG_VIEW 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"; }
 winepath_of() { echo "Z:$(echo "$1" | tr / '\\')"; }
 
-# Starts a program in the background as SAVER_PID. The pointer moves first: until it moves,
-# the first position a window reads can be stale.
+# Starts a program in the background as SAVER_PID; the pointer moves first, or the first
+# position a window reads can be stale.
 start_saver() {
   xdotool mousemove 600 450 mousemove 500 400
   "$WINE64" "$@" </dev/null >>"$WORK/saver.log" 2>&1 &
   SAVER_PID=$!
 }
 
-# The running full-screen saver's window (decimal) once it is in front (input sent before
-# that reaches no window of the saver); fails after 60 s.
+# The full-screen saver's window once it is in front (input before that is lost); 60 s.
 saver_window() {
   local w
   w=$(tool wait WindowsScreenSaverClass "Screen Saver" 60)
@@ -52,8 +51,7 @@ wait_exit() {
   return 1
 }
 
-# After a second (Wine needs about one to end a process) the process is still there.
-still_running() { sleep 1.2; alive "$1"; }
+still_running() { sleep 1.2; alive "$1"; } # Wine needs about a second to end a process
 
 end_saver() { xdotool key Escape; wait_exit "$SAVER_PID" 60 && [ "$RC" = 0 ]; }
 
@@ -67,8 +65,8 @@ nine_copy() {
   export CLACKMOOR_STUB_LOG="$WORK/stub.log"
 }
 
-# The window that plays the settings page: PARENT, PARENT_X/Y/W/H, PARENT_PID; it logs the
-# help requests it gets to PARENT_LOG.
+# The window that plays the settings page: PARENT, PARENT_X/Y/W/H, PARENT_PID, and the help
+# requests it gets in PARENT_LOG.
 PARENTS=0
 start_parent() {
   PARENTS=$((PARENTS + 1))
@@ -80,8 +78,16 @@ start_parent() {
   read -r PARENT PARENT_X PARENT_Y PARENT_W PARENT_H < <(tr -d '\r' <"$out")
 }
 
+# Opens the settings dialog with these arguments: DIALOG (0 if none after 30 s), DIALOG_PID.
+open_dialog() {
+  "$WINE64" "$SCR" "$@" </dev/null >>"$WORK/saver.log" 2>&1 &
+  DIALOG_PID=$!
+  DIALOG=$(tool wait "#32770" "Clackmoor Screen Saver" 30)
+  DIALOG=${DIALOG:-0}
+}
+
 finish() {
-  for pid in $SAVER_PID $PARENT_PID; do alive "$pid" && kill -9 "$pid" 2>/dev/null; done
+  for pid in $SAVER_PID $PARENT_PID ${DIALOG_PID:-}; do alive "$pid" && kill -9 "$pid" 2>/dev/null; done
   reg_del "$APPKEY" Version
   reg_set "$DESKTOP" ScreenSaveUsePassword REG_DWORD 0
   [ "$FAILURES" -gt 0 ] && { echo "$FAILURES check(s) failed; logs in $WORK"; exit 1; }

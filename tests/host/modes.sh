@@ -1,15 +1,13 @@
 #!/usr/bin/env bash
-# The mode table of the real clackmoor.scr, with the exit codes the shell sees (-1 arrives as
-# 255): rejected tails, the full-screen forms, the dialog's owner for each form of /c, the
-# preview forms.
+# The real clackmoor.scr's mode table (-1 arrives as 255): rejected tails, full screen, the
+# dialog's owner for each form of /c, the preview forms.
 . "$(dirname "$0")/lib.sh"
 exit_code_of() { "$WINE64" "$SCR" "$@" </dev/null >>"$WORK/saver.log" 2>&1 & wait_exit $! 20; echo "$RC"; }
 long=$(printf ' x/"-:9%.0s' $(seq 3000)) # 24,000 bytes of garbage after the mode
 for tail in /x "$(printf '/\ts')" "/p 99999999" "/a 5" "/x$long"; do
   check "tail '$tail' gives -1 (255)" [ "$(exit_code_of "$tail")" = 255 ]
 done
-# The program path quoted with spaces is cut off whole: cut at its first space, the tail
-# would start with 's'.
+# A quoted path with spaces is cut off whole (cut at its space the tail would start with 's').
 mkdir -p "$WORK/dir with space"
 cp "$SCR" "$WORK/dir with space/c s.scr"
 full_screen_runs() { start_saver "$@" && saver_window >/dev/null && end_saver; }
@@ -19,20 +17,18 @@ for tail in s /S -s "--/ /s" "/s$long"; do
 done
 check "a quoted path with spaces runs full screen" full_screen_runs "$WORK/dir with space/c s.scr" /s
 
-# Two windows: A, then B in front. Closed by WM_CLOSE (Cancel), the dialog's mode gives 1.
+# Two windows: A, then B in front. Closed by WM_CLOSE (Cancel) the dialog gives 1.
 start_parent; A=$PARENT; A_PID=$PARENT_PID
 start_parent; B=$PARENT
 check "tail /p:A reads no handle and gives -1" [ "$(exit_code_of "/p:$A")" = 255 ]
 dialog_owner_is() { # EXPECTED-OWNER ARGS... (0: none)
-  local expected=$1 dialog owner; shift
+  local expected=$1 owner; shift
   tool front "$B"
-  "$WINE64" "$SCR" "$@" </dev/null >>"$WORK/saver.log" 2>&1 &
-  local pid=$!
-  dialog=$(tool wait "#32770" "Clackmoor Screen Saver" 20)
-  owner=$(tool owner "${dialog:-0}")
-  tool post "${dialog:-0}" 16 0 0
-  wait_exit "$pid" 20
-  [ "${dialog:-0}" != 0 ] && [ "$owner" = "$expected" ] && [ "$RC" = 1 ]
+  open_dialog "$@"
+  owner=$(tool owner "$DIALOG")
+  tool post "$DIALOG" 16 0 0
+  wait_exit "$DIALOG_PID" 20
+  [ "$DIALOG" != 0 ] && [ "$owner" = "$expected" ] && [ "$RC" = 1 ]
 }
 check "no tail: a dialog without owner" dialog_owner_is 0
 check "'/c': owned by the foreground window" dialog_owner_is "$B" /c
@@ -42,8 +38,8 @@ check "'/c A' (no colon): owned by the foreground window" dialog_owner_is "$B" /
 check "'/c:99999999' (no such window): owned by the foreground window" dialog_owner_is "$B" /c:99999999
 preview_runs() { # a preview child appears in A; closing it ends the mode with 0
   start_saver "$SCR" "$@"
-  local child=0
-  for _ in $(seq 40); do child=$(tool child "$A"); [ "${child:-0}" != 0 ] && break; sleep 0.25; done
+  local child
+  child=$(tool child "$A" 10)
   tool post "${child:-0}" 16 0 0
   wait_exit "$SAVER_PID" 20
   [ "${child:-0}" != 0 ] && [ "$RC" = 0 ]

@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# clackmoor.scr /s runs full screen and a key ends it with exit code 0. Also run by the emulated
-# 32-bit tree, so it starts no helper program (each would take a minute there) and allows for
-# a slow start.
+# clackmoor.scr /s runs full screen until a key (exit code 0). No helper program and a slow
+# start allowed, for trees where each Wine start is slow.
 . "$(dirname "$0")/lib.sh"
 start_saver "$SCR" /s
 for _ in $(seq 600); do

@@ -1,15 +1,12 @@
-// A stand-in for the system's PASSWORD.CPL, beside the saver in the 95/98/Me tests. Its
-// answers are scripted by CLACKMOOR_STUB_ANSWERS, one character per prompt: '1' right, '0'
-// wrong, 'w' wrong after a close request made while the prompt is up and another one posted
-// just before it ends. Every call and the module's load and unload go to CLACKMOOR_STUB_LOG.
+// A stand-in for the system's PASSWORD.CPL. CLACKMOOR_STUB_ANSWERS scripts one character per
+// prompt: '1' right, '0' wrong, 'w' wrong after a close request while the prompt is up and
+// another just before it ends. Calls, load and unload are logged.
 #include <windows.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-// cdecl: the 32-bit import library is made with --kill-at, which only undecorates stdcall.
-extern "C" __declspec(dllimport) void probeMark();
+extern "C" __declspec(dllimport) void stubLog(const char* format, ...); // the pinned probe
 
 struct StubState {
     int calls;
@@ -17,17 +14,7 @@ struct StubState {
 };
 static StubState stub;
 
-static void logLine(const char* text, long a = 0, long b = 0, long c = 0, long d = 0) {
-    const char* path = getenv("CLACKMOOR_STUB_LOG");
-    if (FILE* log = path ? fopen(path, "a") : nullptr) {
-        fprintf(log, text, a, b, c, d);
-        fputc('\n', log);
-        fclose(log);
-    }
-}
-
-// A prompt keeps the saver's messages flowing as a real dialog would, one at a time: the
-// saver's paint events never run out (milliseconds).
+// A prompt keeps the saver's messages flowing as a real dialog would (milliseconds).
 static void pumpMessages(DWORD duration) {
     MSG message;
     for (DWORD until = GetTickCount() + duration; GetTickCount() < until; Sleep(5))
@@ -42,8 +29,8 @@ extern "C" __declspec(dllexport) BOOL WINAPI VerifyScreenSavePwd(HWND window) {
     const char answer = answers && size_t(stub.calls) < strlen(answers) ? answers[stub.calls] : '0';
     BOOL running = FALSE;
     SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0);
-    logLine("verify call=%ld depth=%ld running=%ld cursorHidden=%ld", ++stub.calls, ++stub.depth,
-            running ? 1 : 0, GetCursor() == nullptr);
+    stubLog("verify call=%d depth=%d running=%d cursorHidden=%d", ++stub.calls, ++stub.depth,
+            running ? 1 : 0, GetCursor() == nullptr ? 1 : 0);
     if (answer == 'w') {
         PostMessageA(window, WM_CLOSE, 0, 0);
         PostMessageA(window, WM_KEYDOWN, 'A', 0);
@@ -57,11 +44,9 @@ extern "C" __declspec(dllexport) BOOL WINAPI VerifyScreenSavePwd(HWND window) {
 }
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
-    if (reason == DLL_PROCESS_ATTACH) {
-        logLine("attach");
-        probeMark(); // keeps the import of the probe, which pins itself
-    } else if (reason == DLL_PROCESS_DETACH) {
-        logLine(reserved ? "detach at exit" : "detach freed");
-    }
+    if (reason == DLL_PROCESS_ATTACH)
+        stubLog("attach");
+    else if (reason == DLL_PROCESS_DETACH)
+        stubLog(reserved ? "detach at exit" : "detach freed");
     return TRUE;
 }

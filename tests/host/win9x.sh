@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# The 95/98/Me family, with Wine reporting Windows 98 for a copy of the saver: the saver
-# password through a scripted PASSWORD.CPL stand-in, the saver-running notice, the AutoPlay
-# query, and the change-password mode through an MPR.DLL stand-in.
+# A copy of the saver run as on Windows 98: the password through a scripted PASSWORD.CPL, the
+# saver-running notice, the AutoPlay query, the change-password mode through MPR.DLL.
 . "$(dirname "$0")/lib.sh"
 nine_copy
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=};mpr=n,b"
@@ -29,8 +28,8 @@ saver_window >/dev/null
 check "without a password a key closes the saver with exit code 0" end_saver
 check "... and PASSWORD.CPL was never loaded" [ "$(logged attach)" = 0 ]
 
-# A password: the first prompt gets a close request while it is up and another one just
-# after, and answers wrong; the saver goes on. A later key asks again; right closes.
+# A password: the first prompt gets a close request while it is up and another just after,
+# and answers wrong; the saver goes on. A later key asks again; right closes.
 reg_set "$DESKTOP" ScreenSaveUsePassword REG_DWORD 1
 fresh_log
 CLACKMOOR_STUB_ANSWERS=w1 start_saver "$NINE/c9x.scr" /s

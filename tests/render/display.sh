@@ -1,13 +1,9 @@
 #!/usr/bin/env bash
-# The running full-screen saver on a display that changes under it: a new resolution is
-# covered and laid out anew, frames stay at 60 a second or fewer, nothing is drawn while the
-# display is off and drawing resumes when it is back, the registry's mode is put back at the
-# end only when another was left, and at 200 % scaling the saver covers every pixel and the
-# dialog is laid out at twice the size.
+# The full-screen saver on a display that changes: a new resolution covered, at most 60 frames
+# a second, no drawing while the display is off, the registry's mode put back only when another
+# was left, and at 200 % scaling every pixel covered and the dialog twice the size.
 . "$(dirname "$0")/../host/lib.sh"
 here=$(cd "$(dirname "$0")" && pwd)
-DTOOL="$CLACKMOOR_BUILD/tests/render/displaytool.exe"
-dtool() { "$WINE64" "$DTOOL" "$@" </dev/null 2>/dev/null | tr -d '\r'; }
 # Wine's fps trace prints "@ approx N fps" about every 1.5 s while frames are swapped.
 fps_count() { grep -c "approx" "$WORK/saver.log"; }
 fps_since() { tail -n +"$(($1 + 1))" "$WORK/saver.log" | sed -n 's/.*approx \([0-9.]*\)fps.*/\1/p'; }
@@ -18,13 +14,11 @@ screen_size() { xdpyinfo | awk '/dimensions:/ {print $2; exit}'; }
 # The trace of the display-mode calls; "(null)" is the restore of the registry's mode.
 restores() { grep -c 'NtUserChangeDisplaySettings (null)' "$WORK/saver.log"; }
 original=$(xrandr | awk '/\*/ {print $1; exit}')
-# A 640x480 mode for Wine to switch the virtual display to.
 xrandr --newmode clackmoor640 25.175 640 656 752 800 480 490 492 525 2>/dev/null
 xrandr --addmode screen clackmoor640 2>/dev/null
 trap 'xrandr --output screen --mode "$original" 2>/dev/null' EXIT
-# NOTE: Wine keeps its own list of the display's modes and may not see one added later; a
-# fresh server and desktop read it anew. Started with no output, as the fixture does, so they
-# cannot hold the test's pipes open.
+# NOTE: Wine may not see a mode added later; a fresh server and desktop read the list anew
+# (with no output, so they cannot hold the test's pipes open).
 wineserver -k 2>/dev/null
 wineserver -p 60 </dev/null >/dev/null 2>&1
 "$WINE64" cmd /c exit </dev/null >/dev/null 2>&1
@@ -32,9 +26,8 @@ wineserver -p 60 </dev/null >/dev/null 2>&1
 WINEDEBUG=fps,+system start_saver "$SCR" /s
 w=$(saver_window) || fail "the saver window did not come up"
 
-# Another program switches to a new resolution (as a game would): the window covers it and
-# the scene is laid out for it.
-check "another program switches to 640x480" dtool mode 640 480
+# Another program switches the resolution, as a game would.
+check "another program switches to 640x480" tool mode 640 480
 sleep 3
 check "still running after the resolution change" alive "$SAVER_PID"
 rect=$(tool rect "${w:-0}")
@@ -53,7 +46,7 @@ check "at most 61 frames a second" awk -v r="$rates" 'BEGIN { n = split(r, a, " 
   for (i = 1; i <= n; i++) if (a[i] > 61.0) exit 1 }'
 
 # The display goes off: no frames and no spinning; back on: frames again.
-check "the display-off notice is answered" [ "$(dtool power "${w:-0}" 0)" = 1 ]
+check "the display-off notice is answered" [ "$(tool power "${w:-0}" 0)" = 1 ]
 sleep 2
 off_lines=$(fps_count); off_cpu=$(cpu_ticks "$SAVER_PID")
 sleep 4
@@ -62,7 +55,7 @@ echo "  while off: $(( $(fps_count) - off_lines )) fps lines, $cpu ticks of CPU 
 check "no frames while the display is off" [ "$(fps_count)" = "$off_lines" ]
 check "no spinning while the display is off" [ "$cpu" -lt 100 ]
 check "still running while the display is off" alive "$SAVER_PID"
-dtool power "${w:-0}" 1 >/dev/null
+tool power "${w:-0}" 1 >/dev/null
 sleep 4
 check "frames again once the display is back" [ "$(fps_count)" -gt "$off_lines" ]
 
@@ -70,15 +63,12 @@ check "a key still ends the saver with 0" end_saver
 check "the registry's mode is put back at the end" [ "$(restores)" = 1 ]
 check "the screen is $original again" [ "$(screen_size)" = "$original" ]
 
-# 200 % scaling: every physical pixel is the saver's (Xvfb's root pattern has white pixels),
-# and the dialog is laid out at about twice its size at 100 %.
+# 200 % scaling: every physical pixel is the saver's (Xvfb's root pattern has white pixels).
 dialog_width() {
-  "$WINE64" "$SCR" /c </dev/null >/dev/null 2>&1 &
-  local pid=$! dialog
-  dialog=$(tool wait "#32770" "Clackmoor Screen Saver" 20)
-  tool rect "${dialog:-0}" | cut -d' ' -f3
-  tool post "${dialog:-0}" 16 0 0
-  wait_exit "$pid" 20
+  open_dialog /c
+  tool rect "$DIALOG" | cut -d' ' -f3
+  tool post "$DIALOG" 16 0 0
+  wait_exit "$DIALOG_PID" 20
 }
 narrow=$(dialog_width)
 reg_set 'HKCU\Control Panel\Desktop' LogPixels REG_DWORD 192
