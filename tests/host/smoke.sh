@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# clackmoor.scr /s runs full screen until a key (exit code 0). No helper program and a slow
-# start allowed, for trees where each Wine start is slow.
+# clackmoor.scr /s runs full screen, drawing the scene, until a key (exit code 0). No helper
+# program and a slow start allowed, for trees where each Wine start is slow.
 . "$(dirname "$0")/lib.sh"
 start_saver "$SCR" /s
 for _ in $(seq 600); do
@@ -11,6 +11,11 @@ done
 check "/s shows the full-screen saver window" [ -n "$found" ]
 sleep 5 # the scene is built before input is read
 check "it keeps running without input" still_running "$SAVER_PID"
+screen=$(xdpyinfo | awk '/dimensions:/ {print $2; exit}')
+shows_scene() { import -window root "$WORK/screen.png" 2>/dev/null &&
+  python3 "$CLACKMOOR_SOURCE/tests/render/png_check.py" "$WORK/screen.png" "${screen%x*}" "${screen#*x}"; }
+for _ in $(seq 60); do shows_scene >/dev/null 2>&1 && break; sleep 1; done
+check "it draws the whole scene: this tree's GL stack works" shows_scene
 xdotool key Escape
 wait_exit "$SAVER_PID" 240
 check "a key press ends it with exit code 0 (got $RC)" [ "$RC" = 0 ]
