@@ -1,7 +1,6 @@
-// The frame drawing on a real OpenGL: under Wine through the saver's own event procedure, and
-// natively (the portable core on Mesa through GLX). Where the balls land, what is fogged, the
-// strings in both modes and how thin they are, the drifting backdrop, the floor discs added
-// onto it, and under Wine the settings followed from event to event.
+// The frame drawing on a real OpenGL, under Wine through the saver's own events and natively
+// (the core on Mesa's GLX): where the balls land, the fog, the strings in both modes and how
+// thin, the backdrop's drift, the floor discs added onto it; under Wine the events' settings.
 #include <gtest/gtest.h>
 
 #include "settings/settings.h"
@@ -35,8 +34,7 @@ LRESULT CALLBACK testWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }
 HWND saverWindow;
 
-// One saver window for the whole program, made through the real creation event, with the
-// options stored as: every pattern, touching Always, strings as lines.
+// One saver window through the real creation event: every pattern, Always, strings as lines.
 void openSaverWindow() {
     cradleSettings = CradleSettings{{1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, 1, 0, 0};
     saveSettings();
@@ -48,8 +46,7 @@ void openSaverWindow() {
     sceneReady = glContext.sceneReady;
 }
 #else
-// A window of the saver's visual (double-buffered RGBA, 16 colour and 16 depth bits or more)
-// on the native tree's virtual display, set up as the creation event does.
+// The saver's visual on the native tree's virtual display, set up as the creation event does.
 void openSaverWindow() {
     std::ifstream file(std::string(std::getenv("CLACKMOOR_BUILD")) + "/harness/display");
     std::string name;
@@ -84,8 +81,7 @@ struct Point3 {
     double x, y, z;
 };
 
-// The stand frame in eye space: turned about +y by `turn` degrees (as glRotate does), then
-// moved to (0, 0.5, -12).
+// The stand frame in eye space: turned `turn` degrees about +y, then moved to (0, 0.5, -12).
 Point3 standToEye(Point3 p, double turn) {
     const double a = turn * pi / 180.0;
     return {std::cos(a) * p.x + std::sin(a) * p.z, p.y + 0.5,
@@ -131,8 +127,7 @@ struct Picture {
     Rgb at(Point3 p) const { return at(int(std::floor(p.x)), int(std::floor(p.y))); }
 };
 
-// The ball reflection is the only blue-dominant thing in the scene: the fog, the backdrop and
-// the floor lean green, the stand and its caps red.
+// Only the balls' reflection is blue-dominant: fog, backdrop and floor lean green, the stand red.
 bool isBall(Rgb c) {
     return c.b > c.g && c.b > c.r + 8;
 }
@@ -156,8 +151,7 @@ class RenderTest : public testing::Test {
 };
 
 #ifdef _WIN32
-// Every event reloads the settings before anything else; what the chain does not handle
-// reaches DefWindowProcA at its end.
+// Every event reloads the settings first; what the chain leaves reaches DefWindowProcA.
 TEST_F(RenderTest, EveryEventFollowsTheStoredSettings) {
     for (uint32_t ati : {1u, 0u}) {
         cradleSettings.atiFix = ati;
@@ -207,8 +201,7 @@ TEST_F(RenderTest, BallsSitWhereTheTransformsPutThem) {
     }
 }
 
-// Linear fog from 1 to 19 units towards (0.2, 0.5, 0.3) on the stand's yellow caps; none on
-// the balls, which stay dark steel blue.
+// Linear fog, 1 to 19 units, to (0.2, 0.5, 0.3) on the stand's yellow caps; none on the balls.
 TEST_F(RenderTest, StandIsFoggedAndBallsAreNot) {
     runFrames(199, 1);
     const Picture picture;
@@ -227,8 +220,7 @@ TEST_F(RenderTest, StandIsFoggedAndBallsAreNot) {
     }
 }
 
-// The front strings show in both modes, as lines or as ribbons 0.02 units across: near the
-// pivot no wider than a few pixels.
+// The front strings show in both modes (lines, or ribbons 0.02 across): thin near the pivot.
 TEST_F(RenderTest, StringsShowInBothModesAndStayThin) {
     for (uint32_t ati : {0u, 1u}) {
         cradleSettings.atiFix = ati;
@@ -271,8 +263,7 @@ TEST_F(RenderTest, StringsShowInBothModesAndStayThin) {
     }
 }
 
-// The backdrop, 22 units wide and 18 away showing a quarter of the texture, moves by -0.0004
-// of the texture a frame: the picture above the rails slides right.
+// The backdrop (22 wide, 18 away, a quarter of the texture) moves -0.0004 of it a frame.
 TEST_F(RenderTest, BackdropDriftsBetweenFrames) {
     runFrames(0, 1);
     const Picture before;
@@ -296,8 +287,7 @@ TEST_F(RenderTest, BackdropDriftsBetweenFrames) {
     EXPECT_NEAR(bestShift, expected, 2.0);
 }
 
-// Below the stand the frame is the backdrop with both floor discs added onto it: each layer
-// drawn alone on black, added up, gives the frame's pixels.
+// Below the stand, each layer (backdrop, two floor discs) drawn alone, added up, is the frame.
 TEST_F(RenderTest, TwoFloorDiscsAddUpBelowTheStand) {
     runFrames(99, 1);
     const Picture frame;
