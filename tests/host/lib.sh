@@ -60,7 +60,8 @@ nine_copy() {
   NINE="$WORK/nine"
   mkdir -p "$NINE"
   cp "$SCR" "$NINE/c9x.scr"
-  cp "$STUBS/PASSWORD.CPL" "$STUBS/stubprobe.dll" "$STUBS/MPR.DLL" "$NINE/"
+  cp "$STUBS/PASSWORD.CPL" "$STUBS/stubprobe.dll" "$NINE/"
+  cp "$STUBS/stubprobe.dll" "$NINE/MPR.DLL" # it takes the password change too
   reg_set "$APPKEY" Version REG_SZ win98
   export CLACKMOOR_STUB_LOG="$WORK/stub.log"
 }

@@ -1,6 +1,6 @@
 // Stand-ins for system components, logging to CLACKMOOR_STUB_LOG. As stubprobe.dll, loaded by
 // the PASSWORD.CPL stand-in, it pins itself so it reports the saver-running state as the
-// process leaves, after the saver cleaned up; built as MPR.DLL it takes the password change.
+// process leaves, after the saver cleaned up; copied in as MPR.DLL it takes the password change.
 #include <windows.h>
 
 #include <cstdarg>
