@@ -52,7 +52,7 @@ def check_scene(rows, x0, y0, width, height):
     assert clouds > 100, "clouds behind"
 
 
-def check_wide(rows, width, height):
+def check_wide(width, height, rows):
     # Clouds light pixels somewhere in the first and the last eight columns; a backdrop that
     # stops short leaves both bands black from top to bottom.
     for name, xs in (("left", range(0, 8)), ("right", range(width - 8, width))):
@@ -61,7 +61,7 @@ def check_wide(rows, width, height):
         assert lit >= 5, f"clouds reach the {name} edge"
 
 
-def check_views(rows, width, height, views):
+def check_views(width, height, rows, views):
     """views: (single picture, x, y); each must stand at its x, y (top left) of rows."""
     inside = [bytearray(width) for _ in range(height)]
     for (sw, sh, srows), ox, oy in views:
@@ -83,16 +83,11 @@ def check_views(rows, width, height, views):
 
 def main():
     if sys.argv[1] == "--wide":
-        width, height, rows = read_png(sys.argv[2])
-        check_wide(rows, width, height)
+        check_wide(*read_png(sys.argv[2]))
     elif sys.argv[1] == "--views":
-        width, height, rows = read_png(sys.argv[2])
-        views = []
-        for arg in sys.argv[3:]:
-            path, at = arg.rsplit("@", 1)
-            x, y = (int(v) for v in at.split(","))
-            views.append((read_png(path), x, y))
-        check_views(rows, width, height, views)
+        at = [arg.rsplit("@", 1) for arg in sys.argv[3:]]
+        views = [(read_png(path), *map(int, xy.split(","))) for path, xy in at]
+        check_views(*read_png(sys.argv[2]), views)
     else:
         width, height, rows = read_png(sys.argv[1])
         assert (width, height) == (int(sys.argv[2]), int(sys.argv[3])), f"size {width}x{height}"
