@@ -1,8 +1,7 @@
 # Sourced by the harness scripts: the private Wine prefix and the virtual display of one
 # build tree (clackmoor_env BUILD_DIR). Nothing here touches the user's own ~/.wine or display.
 
-# Debian puts the 64-bit loader outside PATH; it hands 32-bit programs to the 32-bit loader
-# itself, so it runs every program of both trees.
+# Debian's 64-bit loader (outside PATH) hands 32-bit programs on: it runs both trees' programs.
 WINE64=/usr/lib/wine/wine64
 
 clackmoor_env() {
@@ -28,8 +27,7 @@ clackmoor_build_of() {
   return 1
 }
 
-# Starts Xvfb (24-bit, GLX unless the second argument is "-extension GLX") on a free display;
-# writes its number and pid under HARNESS_DIR.
+# Starts Xvfb (24-bit; GLX unless $2 is "-extension GLX"); its number and pid in HARNESS_DIR.
 clackmoor_start_display() {
   local size="${1:-1024x768}" glx="${2:-+extension GLX}"
   command -v Xvfb >/dev/null || { echo "harness: Xvfb is missing; run tools/setup" >&2; exit 1; }
@@ -59,9 +57,8 @@ clackmoor_stop_display() {
   fi
 }
 
-# The template prefix is made once per checkout (wineboot is slow, most of all where i386 is
-# emulated) and every build tree gets a hard-linked copy of it, so trees never share
-# registry state or a wineserver.
+# One template prefix per checkout (wineboot is slow); each build tree gets a hard-linked copy,
+# so trees never share registry state or a wineserver.
 CLACKMOOR_TEMPLATE="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/build/wine-template"
 
 clackmoor_make_template() {

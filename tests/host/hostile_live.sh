@@ -45,7 +45,6 @@ kill -9 "$PARENT_PID"
 wait_exit "$SAVER_PID" 30
 echo "figure: parent's process killed: saver ended after $(($(now_ms) - t0)) ms, exit code $RC"
 check "the preview ends when its parent's process is killed (exit code $RC)" [ "$RC" = 0 ]
-check "Wine still starts programs at once" timeout 30 "$WINE64" cmd /c exit </dev/null
 
 # /c:OWNER, Type3 toggled, the owner's process killed, then command $1 (2 Cancel, 1 OK);
 # prints the exit code.

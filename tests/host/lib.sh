@@ -23,8 +23,7 @@ reg_del() { "$WINE64" reg delete "$1" /v "$2" /f $REG_VIEW >/dev/null 2>&1 || tr
 reg_get() { "$WINE64" reg query "$1" /v "$2" $REG_VIEW 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"; }
 winepath_of() { echo "Z:$(echo "$1" | tr / '\\')"; }
 
-# Starts a program in the background as SAVER_PID; the pointer moves first, or the first
-# position a window reads can be stale.
+# Starts a program as SAVER_PID; the pointer moves first (else a window's first read is stale).
 start_saver() {
   xdotool mousemove 600 450 mousemove 500 400
   "$WINE64" "$@" </dev/null >>"$WORK/saver.log" 2>&1 &
@@ -66,8 +65,7 @@ nine_copy() {
   export CLACKMOOR_STUB_LOG="$WORK/stub.log"
 }
 
-# The window that plays the settings page: PARENT, PARENT_X/Y/W/H, PARENT_PID, and the help
-# requests it gets in PARENT_LOG.
+# The settings page's stand-in: PARENT, PARENT_X/Y/W/H, PARENT_PID; its help requests in PARENT_LOG.
 PARENTS=0
 start_parent() {
   PARENTS=$((PARENTS + 1))

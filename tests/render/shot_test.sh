@@ -32,8 +32,6 @@ layout() { # name window-size monitors view@x,y...
 }
 layout side-by-side 720x300 400x300+0+0,320x240+400+40 \
   "$work/lone-400x300.png@0,0" "$work/lone-320x240.png@400,40"
-layout stacked 400x540 400x300+0+0,320x240+0+300 \
-  "$work/lone-400x300.png@0,0" "$work/lone-320x240.png@0,300"
 layout left-of-primary 800x270 480x270+0+0,320x240-320+30 \
   "$work/lone-480x270.png@320,0" "$work/lone-320x240.png@0,30"
 

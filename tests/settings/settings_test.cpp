@@ -46,9 +46,9 @@ uint32_t below(std::mt19937& random, uint32_t n) {
     return std::uniform_int_distribution<uint32_t>(0, n - 1)(random);
 }
 
-// Fills the option key with hostile values (any type to REG_QWORD, mostly 0 to 8 bytes, some
-// missing); `bothTouching` sets both touching flags, as only an outside edit can. Returns what a
-// load must leave in `record`: 4 bytes or fewer replace a field (little-endian); longer keep it.
+// Fills the option key with hostile values (any type, mostly 0 to 8 bytes, some missing; both
+// touching flags if asked). Returns what a load must leave in `record`: 4 bytes or fewer replace
+// a field (little-endian), longer ones keep it.
 CradleSettings writeHostileKey(std::mt19937& random, CradleSettings record,
                                bool bothTouching = false) {
     HKEY key = createKey(settingsKeyPath);
@@ -241,9 +241,8 @@ std::string statesOf(CradleSettings& record) {
     return states + (record.touchAlways || record.touchNever ? '0' : '1');
 }
 
-// Each round: a hostile key (or none: the defaults) and the dialog the saver opens must
-// agree; then a radio and some boxes are clicked and the dialog closed one of five ways: OK and
-// Enter store the record as shown, the others leave the key as it was.
+// Each round the dialog the saver opens shows the key (hostile, or none); after clicks, OK and
+// Enter store the record as shown, the other three ways to close leave the key as it was.
 TEST_F(Settings, TheDialogShowsAndStoresWhatTheUserSees) {
     const char* arguments[] = {" /c", ""}; // the saver's two ways to its dialog
     const char* ways[] = {"OK", "Enter", "Cancel", "Escape", "the close box"};

@@ -1,6 +1,5 @@
 #!/usr/bin/env bash
-# The X11 hack run for real: hack_test.sh windows|private|options|picture|package|compare
-# (each case's comment says what it shows).
+# The X11 hack run for real: hack_test.sh windows|private|options|picture|package|compare.
 set -euo pipefail
 . "$CLACKMOOR_HARNESS/env.sh"
 clackmoor_env "$CLACKMOOR_BUILD"
@@ -53,9 +52,8 @@ case_windows() {
   open_window a 400x300
   open_window b 320x240+700+0 "$plain"
   open_window c 640x360+0+400
-  # The window to capture (own: the hack's, titled Clackmoor), its size and the size it is
-  # then given (- for none), how the run ends (a signal, a key or the close button), the
-  # $XSCREENSAVER_WINDOW (- for none) and the arguments. Each row draws into a fresh window.
+  # Window to capture (own: the hack's), its size, the size it is then given, how the run ends,
+  # $XSCREENSAVER_WINDOW (-: none) and the arguments. Each row draws into a fresh window.
   while read -r -u 3 name win at resized stop xsw args; do
     [ "$xsw" = - ] && xsw=
     XSCREENSAVER_WINDOW=$xsw "$hack" -seed 7 $args &
@@ -146,7 +144,6 @@ case_options() {
 case_picture() {
   "$hack" -seed 7 -frames 300 -frame-time 0.02 -geometry 1280x720 -shot cradle.png
   python3 "$check" cradle.png 1280 720
-  # The same seed draws the same picture, and each setting shows in it.
   small() { "$hack" -seed 3 -frames 40 -frame-time 0.03 -geometry 160x120 -shot "$@"; }
   small a.png
   sleep 1 # the seed, not the clock, decides
@@ -188,8 +185,8 @@ case_compare() {
     --size 640x360 --out windows.png
   "$hack" -seed 7 -frames 300 -frame-time 0.02 -geometry 640x360 -shot linux.png
   python3 "$check" linux.png 640 360
-  # The same rasteriser draws both: only rounding at edges may differ. ImageMagick measures
-  # the mean difference (0 to 1) and counts the pixels more than 16 levels apart.
+  # The same rasteriser draws both: only rounding at edges may differ (mean difference 0 to 1,
+  # pixels more than 16 levels apart).
   mean=$(compare -metric MAE windows.png linux.png null: 2>&1 | sed 's/.*(\(.*\))/\1/') || true
   off=$(compare -metric AE -fuzz 6.3% windows.png linux.png null: 2>&1) || true
   echo "Linux against Windows: mean difference $mean, $off of 230400 pixels over 16 levels apart"
