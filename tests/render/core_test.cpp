@@ -1,8 +1,6 @@
-// The portable scene core without a GL context: the view layout (a monitor layout in, one
-// viewport per monitor out, in GL's window pixels, origin bottom left) and the scenery
-// counters (the stand turns a tenth of a degree a frame, the floor discs turn in opposite
-// directions, the backdrop drifts by a steady step, and long runs stay continuous across the
-// period's restart instead of overflowing or freezing).
+// The scene core without a GL context: the view layout (monitors in, one viewport each out, in
+// GL's window pixels) and the scenery counters (steady turns and drift, continuous across the
+// period's restart).
 #include <gtest/gtest.h>
 
 #include "render/scene.h"
