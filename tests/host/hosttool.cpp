@@ -31,17 +31,13 @@ static int print(const void* handle) {
     return 0;
 }
 
-// The tool's windows log the help requests they get; WM_APP makes one fault.
+// The tool's windows log the help requests they get (ctrl: WM_HELP's control id); WM_APP faults.
 static LRESULT CALLBACK toolProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    const HELPINFO* help = reinterpret_cast<const HELPINFO*>(lParam);
     if ((message == WM_CONTEXTMENU || message == WM_HELP) && tool.log) {
-        fprintf(tool.log, "%s wParam=%lu self=%lu",
-                message == WM_HELP ? "WM_HELP" : "WM_CONTEXTMENU",
-                decimal(reinterpret_cast<HWND>(wParam)), decimal(window));
-        if (message == WM_HELP)
-            fprintf(tool.log, " ctrl=%d",
-                    help && help->cbSize == sizeof *help ? help->iCtrlId : -1);
-        fprintf(tool.log, "\n");
+        const HELPINFO* help = message == WM_HELP ? reinterpret_cast<HELPINFO*>(lParam) : nullptr;
+        fprintf(tool.log, "%s wParam=%lu self=%lu ctrl=%d\n", help ? "WM_HELP" : "WM_CONTEXTMENU",
+                decimal(reinterpret_cast<HWND>(wParam)), decimal(window),
+                help && help->cbSize == sizeof *help ? help->iCtrlId : -1);
         fflush(tool.log);
         return TRUE;
     }
@@ -189,31 +185,17 @@ namespace {
 
 constexpr DWORD answerLimitMs = 2000; // a saver slower than this to answer counts as hung
 
-double nowMs() {
-    LARGE_INTEGER frequency, now;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&now);
-    return 1000.0 * double(now.QuadPart) / double(frequency.QuadPart);
-}
-
 struct WindowCount {
     DWORD processId;
     long count;
 };
 
-BOOL CALLBACK countChild(HWND window, LPARAM param) {
+BOOL CALLBACK countWindow(HWND window, LPARAM param) {
     WindowCount& c = *reinterpret_cast<WindowCount*>(param);
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
     c.count += pid == c.processId;
     return TRUE;
-}
-
-// The windows a process owns anywhere on the desktop.
-long windowsOf(DWORD processId) {
-    WindowCount c = {processId, 0};
-    EnumChildWindows(GetDesktopWindow(), countChild, reinterpret_cast<LPARAM>(&c));
-    return c.count;
 }
 
 // NOTE: Wine answers GetProcessHandleCount for other processes with nothing; its list of all
@@ -226,72 +208,61 @@ struct SystemHandleEntry {
     PVOID object;
     ULONG access;
 };
-typedef LONG(WINAPI* NtQuerySystemInformationFn)(ULONG infoClass, PVOID info, ULONG size,
-                                                 PULONG needed);
+typedef LONG(WINAPI* NtQuerySystemInformationFn)(ULONG, PVOID, ULONG, PULONG);
 
 long handlesOf(HANDLE process, DWORD processId) {
     DWORD count = 0;
     if (GetProcessHandleCount(process, &count) && count)
         return long(count);
-    auto query = reinterpret_cast<NtQuerySystemInformationFn>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
-    std::string buffer(1 << 20, '\0');
-    for (int tries = 0; query && tries < 6; ++tries) {
-        ULONG needed = 0;
-        const LONG status = query(16, &buffer[0], ULONG(buffer.size()), &needed);
-        if (status == 0) {
-            const ULONG total = *reinterpret_cast<const ULONG*>(buffer.data());
-            const auto* entries = reinterpret_cast<const SystemHandleEntry*>(
-                buffer.data() + sizeof(ULONG_PTR)); // the count, padded to the entries' alignment
-            long own = 0;
-            for (ULONG i = 0; i < total; ++i)
-                own += entries[i].ownerPid == processId;
-            return own;
-        }
-        buffer.resize(buffer.size() * 2 > needed ? buffer.size() * 2 : needed + 4096);
-    }
-    return -1;
+    auto query = findEntry<NtQuerySystemInformationFn>(GetModuleHandleA("ntdll.dll"),
+                                                       "NtQuerySystemInformation");
+    static std::string buffer(16 << 20, '\0'); // the whole system's list fits
+    ULONG needed = 0;
+    if (!query || query(16, &buffer[0], ULONG(buffer.size()), &needed) != 0)
+        return -1;
+    const ULONG total = *reinterpret_cast<const ULONG*>(buffer.data());
+    // The entries follow the count, padded to their alignment.
+    const auto* entries =
+        reinterpret_cast<const SystemHandleEntry*>(buffer.data() + sizeof(ULONG_PTR));
+    long own = 0;
+    for (ULONG i = 0; i < total; ++i)
+        own += entries[i].ownerPid == processId;
+    return own;
 }
 
-// Private bytes (KiB). NOTE: Wine reports no PrivateUsage for other processes; VmData of the
-// Linux process (read through drive Z:) is its committed private memory.
-unsigned long privateKibOf(const PROCESS_MEMORY_COUNTERS_EX& memory, const char* unixPid) {
-    if (memory.PrivateUsage)
-        return static_cast<unsigned long>(memory.PrivateUsage / 1024);
-    const std::string path = std::string("Z:\\proc\\") + unixPid + "\\status";
-    FILE* file = std::fopen(path.c_str(), "r");
-    unsigned long kib = 0;
-    char line[256];
-    while (file && std::fgets(line, sizeof line, file)) {
-        if (std::sscanf(line, "VmData: %lu", &kib) == 1)
-            break;
-    }
-    if (file)
-        std::fclose(file);
-    return kib;
-}
-
-// One row, as the header in soak() names it; answer_ms is -1 past answerLimitMs.
-void printSample(double startMs, HANDLE process, DWORD processId, const char* unixPid,
+// One row, as the header in soak() names it; answer_ms is -1 past answerLimitMs. NOTE: Wine
+// reports no PrivateUsage for other processes; VmData of the Linux process (read through
+// drive Z:) is its committed private memory.
+void printSample(DWORD startTick, HANDLE process, DWORD processId, const char* unixPid,
                  HWND window) {
     PROCESS_MEMORY_COUNTERS_EX memory = {};
     memory.cb = sizeof memory;
     GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
                          sizeof memory);
+    unsigned long privateKib = static_cast<unsigned long>(memory.PrivateUsage / 1024);
+    FILE* status = privateKib
+                       ? nullptr
+                       : fopen((std::string("Z:\\proc\\") + unixPid + "\\status").c_str(), "r");
+    char line[256];
+    while (status && fgets(line, sizeof line, status))
+        if (sscanf(line, "VmData: %lu", &privateKib) == 1)
+            break;
+    if (status)
+        fclose(status);
+    WindowCount windows = {processId, 0};
+    EnumChildWindows(GetDesktopWindow(), countWindow, reinterpret_cast<LPARAM>(&windows));
     const long handleCount = handlesOf(process, processId);
-    const double before = nowMs();
     const DWORD tick = GetTickCount();
     DWORD_PTR result = 0;
     const bool answered =
         SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, answerLimitMs, &result) != 0;
-    const double answerMs = answered ? nowMs() - before : -1.0;
-    std::printf("%.1f %lu %lu %lu %ld %lu %lu %ld %.1f\n", (before - startMs) / 1000.0,
-                static_cast<unsigned long>(tick), privateKibOf(memory, unixPid),
-                static_cast<unsigned long>(memory.WorkingSetSize / 1024), handleCount,
-                static_cast<unsigned long>(GetGuiResources(process, GR_GDIOBJECTS)),
-                static_cast<unsigned long>(GetGuiResources(process, GR_USEROBJECTS)),
-                windowsOf(processId), answerMs);
-    std::fflush(stdout);
+    printf("%.1f %lu %lu %lu %ld %lu %lu %ld %.1f\n", (tick - startTick) / 1000.0,
+           static_cast<unsigned long>(tick), privateKib,
+           static_cast<unsigned long>(memory.WorkingSetSize / 1024), handleCount,
+           static_cast<unsigned long>(GetGuiResources(process, GR_GDIOBJECTS)),
+           static_cast<unsigned long>(GetGuiResources(process, GR_USEROBJECTS)), windows.count,
+           answered ? double(GetTickCount() - tick) : -1.0);
+    fflush(stdout);
 }
 
 // A record the dialog could store.
@@ -301,7 +272,7 @@ void saveDialogRecord(std::mt19937& random, const char* ati) {
     const uint32_t touching = random() % 3;
     cradleSettings.touchAlways = touching == 0;
     cradleSettings.touchNever = touching == 2;
-    cradleSettings.atiFix = !std::strcmp(ati, "any") ? random() & 1 : strtoul(ati, nullptr, 10);
+    cradleSettings.atiFix = !strcmp(ati, "any") ? random() & 1 : strtoul(ati, nullptr, 10);
     saveSettings();
 }
 
@@ -313,26 +284,25 @@ int soak(DWORD intervalMs, long samples, DWORD churnMs, const char* title, const
     HANDLE process =
         OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE, FALSE, processId);
     if (!window || !process) {
-        std::fprintf(stderr, "hosttool: no saver window \"%s\" to watch\n", title);
+        fprintf(stderr, "hosttool: no saver window \"%s\" to watch\n", title);
         return 1;
     }
-    std::printf("# t_s tick_ms private_kib workingset_kib handles gdi user windows answer_ms\n");
+    printf("# t_s tick_ms private_kib workingset_kib handles gdi user windows answer_ms\n");
     std::mt19937 random(20261207u);
-    const double startMs = nowMs();
-    double nextChurn = startMs + churnMs;
+    const DWORD start = GetTickCount();
+    DWORD sinceChurn = 0;
     for (long n = 0; n < samples; ++n) {
-        const double due = startMs + double(n) * intervalMs;
-        while (nowMs() < due) {
+        while (GetTickCount() - start < n * intervalMs) {
             if (WaitForSingleObject(process, 50) == WAIT_OBJECT_0) {
-                std::fprintf(stderr, "hosttool: the saver ended during the soak\n");
+                fprintf(stderr, "hosttool: the saver ended during the soak\n");
                 return 1;
             }
-            if (nowMs() >= nextChurn) {
+            if (GetTickCount() - start - sinceChurn >= churnMs) {
                 saveDialogRecord(random, ati);
-                nextChurn += churnMs;
+                sinceChurn += churnMs;
             }
         }
-        printSample(startMs, process, processId, unixPid, window);
+        printSample(start, process, processId, unixPid, window);
     }
     CloseHandle(process);
     return 0;
@@ -345,10 +315,10 @@ int main(int argc, char** argv) {
     auto is = [&](const char* name, int args) {
         return !strcmp(command, name) && argc == args + 2;
     };
+    auto number = [&](int i) { return strtoul(argv[i], nullptr, 10); };
     const HWND window = argc >= 3 ? handleArg(argv[2]) : nullptr;
     if (is("soak", 6))
-        return soak(strtoul(argv[2], nullptr, 10), strtol(argv[3], nullptr, 10),
-                    strtoul(argv[4], nullptr, 10), argv[5], argv[6], argv[7]);
+        return soak(number(2), long(number(3)), number(4), argv[5], argv[6], argv[7]);
     if (is("parent", 1))
         return makeParent(argv[2]);
     if (is("fault", 0))
@@ -357,16 +327,15 @@ int main(int argc, char** argv) {
         return takeActivation();
     if (is("wait", 3) || is("child", 2)) { // CLASS TITLE SECONDS, or PARENT SECONDS (preview)
         const HWND found =
-            is("wait", 3) ? waitForWindow(nullptr, argv[2], argv[3], strtoul(argv[4], nullptr, 10))
-                          : waitForWindow(window, "WindowsScreenSaverClass", "Preview",
-                                          strtoul(argv[3], nullptr, 10));
+            is("wait", 3) ? waitForWindow(nullptr, argv[2], argv[3], number(4))
+                          : waitForWindow(window, "WindowsScreenSaverClass", "Preview", number(3));
         print(found);
         return found ? 0 : 1;
     }
     if (is("rect", 1))
         return showRect(window);
     if (is("power", 2))
-        return sendDisplayState(window, strtoul(argv[3], nullptr, 10));
+        return sendDisplayState(window, number(3));
     if (is("sendhelp", 1)) { // the F1 key's help request, with control id 4321
         HELPINFO help = {sizeof help, HELPINFO_WINDOW, 4321, window, 0, {0, 0}};
         return sendAndPrint(window, WM_HELP, 0, reinterpret_cast<LPARAM>(&help));
@@ -382,22 +351,17 @@ int main(int argc, char** argv) {
         return print(GetWindow(window, GW_OWNER));
     if (is("topmost", 1)) // 0 when the window stays above all others
         return GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST ? 0 : 1;
-    if (is("iswindow", 1))
-        return IsWindow(window) ? 0 : 1;
     if (is("front", 1))
         return SetForegroundWindow(window) ? 0 : 1;
     if (is("loadlib", 1))
         return LoadLibraryA(argv[2]) ? 0 : 1;
     if (is("post", 4))
-        return PostMessageA(window, strtoul(argv[3], nullptr, 0), strtoul(argv[4], nullptr, 0),
-                            strtoul(argv[5], nullptr, 0))
-                   ? 0
-                   : 1;
+        return PostMessageA(window, UINT(number(3)), number(4), number(5)) ? 0 : 1;
     if (is("mode", 2)) { // W H: switches the display for now, as a game would (not stored)
         DEVMODEA mode = {};
         mode.dmSize = sizeof mode;
-        mode.dmPelsWidth = strtoul(argv[2], nullptr, 10);
-        mode.dmPelsHeight = strtoul(argv[3], nullptr, 10);
+        mode.dmPelsWidth = number(2);
+        mode.dmPelsHeight = number(3);
         mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
         return ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN) == DISP_CHANGE_SUCCESSFUL ? 0 : 1;
     }
