@@ -6,13 +6,6 @@
 
 namespace {
 
-TEST(Host, FamilyAndPointerArithmetic) {
-    EXPECT_FALSE(hostState.win9xFamily); // Wine reports an NT version unless told otherwise
-    EXPECT_EQ(cursorTravel({500, 400}, {497, 399}), 4u);
-    EXPECT_EQ(cursorTravel({-10, -20}, {10, 20}), 60u);
-    EXPECT_EQ(ticksBetween(0xFFFFFFF0u, 0x10u), 0x20u);
-}
-
 struct VerifierScript {
     int calls;
     BOOL answer;
@@ -43,7 +36,6 @@ class DefaultHandler : public ::testing::Test {
         window = CreateWindowExA(0, rulesClass.lpszClassName, "", WS_POPUP, 0, 0, 10, 10, nullptr,
                                  nullptr, rulesClass.hInstance, nullptr);
         ASSERT_NE(window, nullptr);
-        closes();
     }
     void TearDown() override {
         DestroyWindow(window);
@@ -56,13 +48,8 @@ class DefaultHandler : public ::testing::Test {
             ++n;
         return n;
     }
-    void useVerifier(BOOL answer) {
-        hostState.win9xFamily = true;
-        hostState.password.passwordVerifier = scriptedVerifier;
-        script.answer = answer;
-    }
-    LRESULT send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
-        return saverDefaultHandler(window, message, wParam, lParam);
+    LRESULT send(UINT message, WPARAM wParam = 0) {
+        return saverDefaultHandler(window, message, wParam, 0);
     }
     HWND window = nullptr;
 };
@@ -96,24 +83,11 @@ TEST_F(DefaultHandler, InputAndNoticesThatClose) {
     }
 }
 
-TEST_F(DefaultHandler, MouseTravelCountsFromTheSavedPointNotTheLastMove) {
-    ASSERT_TRUE(SetCursorPos(500, 400));
-    GetCursorPos(&hostState.savedCursorPos);
-    for (POINT jiggle : {POINT{502, 400}, POINT{498, 400}, POINT{500, 402}, POINT{503, 401}}) {
-        SetCursorPos(jiggle.x, jiggle.y);
-        send(WM_MOUSEMOVE, 0, MAKELPARAM(900, 900)); // the message's own point is ignored
-    }
-    EXPECT_EQ(closes(), 0) << "a travel of 4 pixels";
-    SetCursorPos(503, 402);
-    send(WM_MOUSEMOVE);
-    EXPECT_EQ(closes(), 1) << "a travel of 5 pixels";
-    EXPECT_EQ(hostState.savedCursorPos.x, 503); // a new reference point
-}
-
 // On 95/98/Me a close asks the verifier, never twice at once; a close within 200 ms after a
 // prompt (the same gesture's tail) asks nothing.
 TEST_F(DefaultHandler, PasswordPromptsAndTheirGracePeriod) {
-    useVerifier(FALSE);
+    hostState.win9xFamily = true;
+    hostState.password.passwordVerifier = scriptedVerifier;
     EXPECT_EQ(send(WM_CLOSE), 0);
     EXPECT_TRUE(IsWindow(window));
     EXPECT_EQ(script.calls, 1);
@@ -136,34 +110,6 @@ TEST_F(DefaultHandler, PasswordPromptsAndTheirGracePeriod) {
     EXPECT_EQ(script.calls, 2);
     EXPECT_TRUE(hostState.closeApproved);
     EXPECT_FALSE(IsWindow(window));
-}
-
-TEST_F(DefaultHandler, ClosesWithoutAPromptOffThe9xFamilyOrWithoutAVerifier) {
-    send(WM_CLOSE);
-    EXPECT_FALSE(IsWindow(window));
-    SetUp();
-    hostState.win9xFamily = true;
-    EXPECT_EQ(send(WM_APP), 1); // the password request says yes
-    send(WM_CLOSE);
-    EXPECT_TRUE(hostState.closeApproved);
-    EXPECT_FALSE(IsWindow(window));
-    EXPECT_EQ(script.calls, 0);
-}
-
-// The registered AutoPlay query closes, and cancels AutoPlay (1) only with a saver password.
-TEST_F(DefaultHandler, TheAutoPlayQuery) {
-    const UINT query = RegisterWindowMessageA("QueryCancelAutoPlay");
-    EXPECT_EQ(send(query), 0); // not registered: the platform's answer
-    EXPECT_EQ(closes(), 0);
-    hostState.autoPlayQueryMessage = query;
-    hostState.win9xFamily = true;
-    EXPECT_EQ(send(query), 0);
-    EXPECT_EQ(closes(), 1);
-    useVerifier(FALSE);
-    hostState.previewMode = true;
-    EXPECT_EQ(send(query), 1);
-    EXPECT_EQ(closes(), 1);
-    EXPECT_EQ(script.calls, 0);
 }
 
 } // namespace

@@ -30,9 +30,8 @@ start_saver "$SCR" /s
 check "the saver starts on a key that enables no pattern" saver_window
 check "... and draws" drawing
 "$WINE64" reg delete "$KEY" /f >/dev/null 2>&1
-check "the key deleted while it runs: it goes on drawing" drawing
 reg_set "$PARENT_KEY" Zeride REG_SZ "a value, not a key"
-check "a value in the key's place: it goes on drawing" drawing
+check "the key replaced by a value while it runs: it goes on drawing" drawing
 check "... and a key still ends it with exit code 0" end_saver
 reg_del "$PARENT_KEY" Zeride
 
@@ -40,10 +39,8 @@ start_parent
 start_saver "$SCR" /p "$PARENT"
 tool child "$PARENT" 30 >/dev/null
 sleep 1
-t0=$(now_ms)
 kill -9 "$PARENT_PID"
 wait_exit "$SAVER_PID" 30
-echo "figure: parent's process killed: saver ended after $(($(now_ms) - t0)) ms, exit code $RC"
 check "the preview ends when its parent's process is killed (exit code $RC)" [ "$RC" = 0 ]
 
 # /c:OWNER, Type3 toggled, the owner's process killed, then command $1 (2 Cancel, 1 OK);
@@ -55,7 +52,7 @@ dialog_with_dead_owner() {
   sleep 0.5
   kill -9 "$PARENT_PID"
   sleep 1
-  tool iswindow "$DIALOG" && tool post "$DIALOG" 273 "$1" 0
+  tool post "$DIALOG" 273 "$1" 0
   wait_exit "$DIALOG_PID" 30
   echo "$RC"
 }

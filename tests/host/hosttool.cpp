@@ -98,20 +98,6 @@ static int faultInMode() {
     return runMessageLoop(); // not left: the fault ends the process
 }
 
-// activate: another application takes the activation for a second.
-static int takeActivation() {
-    HWND other = CreateWindowExA(0, "STATIC", "Other Application", WS_POPUP | WS_VISIBLE, 0, 0, 50,
-                                 50, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-    SetForegroundWindow(other);
-    SetActiveWindow(other);
-    MSG message;
-    for (DWORD until = GetTickCount() + 1000; GetTickCount() < until; Sleep(10))
-        if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&message);
-    DestroyWindow(other);
-    return 0;
-}
-
 struct WindowSearch {
     const char* className;
     const char* title;
@@ -323,8 +309,6 @@ int main(int argc, char** argv) {
         return makeParent(argv[2]);
     if (is("fault", 0))
         return faultInMode();
-    if (is("activate", 0))
-        return takeActivation();
     if (is("wait", 3) || is("child", 2)) { // CLASS TITLE SECONDS, or PARENT SECONDS (preview)
         const HWND found =
             is("wait", 3) ? waitForWindow(nullptr, argv[2], argv[3], number(4))

@@ -14,7 +14,6 @@ DESKTOP='HKCU\Control Panel\Desktop'
 
 tool() { win "$TOOL" "$@" 2>/dev/null; }
 alive() { kill -0 "$1" 2>/dev/null; }
-now_ms() { date +%s%3N; }
 # A 32-bit program reads HKLM\Software through Wow6432Node: set its values there.
 REG_VIEW=/reg:64
 grep -q '^CMAKE_TOOLCHAIN_FILE.*i686' "$CLACKMOOR_BUILD/CMakeCache.txt" && REG_VIEW=/reg:32
