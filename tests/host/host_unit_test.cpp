@@ -1,5 +1,4 @@
-// The host's dismissal rules in process under Wine, on a plain window whose procedure is the
-// default handler, with a scripted password verifier.
+// The host's dismissal rules in process under Wine, with a scripted password verifier.
 #include "host/host.h"
 
 #include <gtest/gtest.h>
@@ -23,8 +22,8 @@ LRESULT CALLBACK defaultOnlyProc(HWND window, UINT message, WPARAM wParam, LPARA
     return saverDefaultHandler(window, message, wParam, lParam);
 }
 
-class DefaultHandler : public ::testing::Test {
-  protected:
+// A fresh state and a plain window whose procedure is the default handler.
+struct DefaultHandler : ::testing::Test {
     void SetUp() override {
         hostState = HostState{};
         script = VerifierScript{};

@@ -3,12 +3,11 @@ set -uo pipefail
 . "$CLACKMOOR_HARNESS/env.sh"
 clackmoor_env "$CLACKMOOR_BUILD"
 SCR="$CLACKMOOR_BUILD/clackmoor.scr"
-HOSTDIR="$CLACKMOOR_BUILD/tests/host"
-TOOL="$HOSTDIR/hosttool.exe"
-STUBS="$HOSTDIR/stubs"
-WORK=$(mktemp -d "$HOSTDIR/work.XXXXXX")
+TOOL="$CLACKMOOR_BUILD/tests/host/hosttool.exe"
+STUBS="$CLACKMOOR_BUILD/tests/host/stubs"
+WORK=$(mktemp -d "$CLACKMOOR_BUILD/tests/host/work.XXXXXX")
 SAVER_PID=
-PARENT_PID=
+PARENT_PIDS=
 APPKEY='HKCU\Software\Wine\AppDefaults\c9x.scr'
 DESKTOP='HKCU\Control Panel\Desktop'
 
@@ -72,6 +71,7 @@ start_parent() {
   local out="$WORK/parent$PARENTS.out"
   "$WINE64" "$TOOL" parent "$(winepath_of "$PARENT_LOG")" </dev/null >"$out" 2>/dev/null &
   PARENT_PID=$!
+  PARENT_PIDS="$PARENT_PIDS $PARENT_PID"
   for _ in $(seq 200); do [ -s "$out" ] && break; sleep 0.1; done
   read -r PARENT PARENT_X PARENT_Y PARENT_W PARENT_H < <(tr -d '\r' <"$out")
 }
@@ -85,7 +85,7 @@ open_dialog() {
 }
 
 finish() {
-  for pid in $SAVER_PID $PARENT_PID ${DIALOG_PID:-}; do alive "$pid" && kill -9 "$pid" 2>/dev/null; done
+  for pid in $SAVER_PID $PARENT_PIDS ${DIALOG_PID:-}; do alive "$pid" && kill -9 "$pid" 2>/dev/null; done
   reg_del "$APPKEY" Version
   reg_set "$DESKTOP" ScreenSaveUsePassword REG_DWORD 0
   [ "$FAILURES" -gt 0 ] && { echo "$FAILURES check(s) failed; logs in $WORK"; exit 1; }

@@ -18,7 +18,6 @@ for args in "/a $PARENT" "/a"; do
   check "'$args' returns 0 (got $rc) after PwdChangePasswordA(\"SCRSAVE\", $PARENT, 0, 0)" \
     [ $rc = 0 -a "$(logged "^PwdChangePasswordA provider=SCRSAVE owner=$PARENT 0 0$")" = 1 ]
 done
-tool post "$PARENT" 16 0 0
 
 # No saver password: the first key closes without a prompt; nothing is loaded.
 reg_set "$DESKTOP" ScreenSaveUsePassword REG_DWORD 0
