@@ -6,13 +6,6 @@
 KEY='HKCU\Software\Orbweave\Zeride'
 trap '"$WINE64" reg delete "$KEY" /f >/dev/null 2>&1' EXIT
 key_text() { "$WINE64" reg query "$KEY" 2>/dev/null | tr -d '\r' | sort; }
-drawing() { # two screenshots a second apart differ and are not black
-  import -window root "$WORK/a.png" 2>/dev/null
-  sleep 1
-  import -window root "$WORK/b.png" 2>/dev/null
-  [ "$(compare -metric AE "$WORK/a.png" "$WORK/b.png" null: 2>&1)" != 0 ] &&
-    [ "$(convert "$WORK/b.png" -format '%[fx:mean>0.02]' info:)" = 1 ]
-}
 
 # None of these values enables a pattern: the launch falls back to its fixed one.
 "$WINE64" reg delete "$KEY" /f >/dev/null 2>&1
@@ -27,7 +20,7 @@ reg_set "$KEY" TouchBox2 REG_BINARY ff
 reg_set "$KEY" "ATI fix" REG_DWORD_BIG_ENDIAN 1
 start_saver "$SCR" /s
 check "the saver starts on a key that enables no pattern" saver_window
-check "... and draws" drawing
+check "... and draws the scene" shows_scene
 check "... and a key still ends it with exit code 0" end_saver
 
 start_parent

@@ -48,6 +48,14 @@ wait_exit() {
   return 1
 }
 
+# A screenshot shows the whole scene (this tree's GL stack works).
+shows_scene() {
+  local screen
+  screen=$(xdpyinfo | awk '/dimensions:/ {print $2; exit}')
+  import -window root "$WORK/screen.png" 2>/dev/null &&
+    python3 "$CLACKMOOR_SOURCE/tests/render/png_check.py" "$WORK/screen.png" "${screen%x*}" "${screen#*x}"
+}
+
 still_running() { sleep 1.2; alive "$1"; } # Wine needs about a second to end a process
 
 end_saver() { xdotool key Escape; wait_exit "$SAVER_PID" 60 && [ "$RC" = 0 ]; }
