@@ -36,7 +36,7 @@ const char* (*const cutters[])(const char*) = {
 
 // The line's terminating 0 is the buffer's last byte.
 char* bufferEnd() {
-    const size_t capacity = 2 * longTail + 4096;
+    const size_t capacity = longTail + 4096;
 #ifdef _WIN32
     char* base = static_cast<char*>(
         VirtualAlloc(nullptr, capacity + 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
@@ -94,21 +94,13 @@ TEST(CommandLine, HostileLinesGiveTheirRows) {
     };
     char* end = bufferEnd();
     ASSERT_NE(end, nullptr);
-    const std::string junk = std::string(longTail, ';') + "\xE0\x81 -/s";
     for (auto cut : cutters) {
         for (const auto& row : rows) {
-            // A long tail after the handle changes nothing (it would name a mode on its own).
-            for (const std::string& line : {std::string(row.line), row.line + junk}) {
-                if (line.size() > longTail && row.mode == modeConfigNoOwner)
-                    continue;
-                const ModeRequest got = run(cut, end, line);
-                EXPECT_EQ(std::make_pair(got.mode, got.handle),
-                          std::make_pair(row.mode, row.handle))
-                    << ::testing::PrintToString(line.substr(0, 40));
-            }
+            const ModeRequest got = run(cut, end, row.line);
+            EXPECT_EQ(std::make_pair(got.mode, got.handle), std::make_pair(row.mode, row.handle))
+                << ::testing::PrintToString(row.line);
         }
-        const ModeRequest zeros = run(cut, end, "x /p " + std::string(longTail, '0') + "77");
-        EXPECT_EQ(zeros.handle, 77u);
+        EXPECT_EQ(run(cut, end, "x /p " + std::string(longTail, '0') + "77").handle, 77u);
     }
 }
 

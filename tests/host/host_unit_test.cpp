@@ -36,10 +36,7 @@ struct DefaultHandler : ::testing::Test {
                                  nullptr, rulesClass.hInstance, nullptr);
         ASSERT_NE(window, nullptr);
     }
-    void TearDown() override {
-        DestroyWindow(window);
-        hostState = HostState{};
-    }
+    void TearDown() override { DestroyWindow(window); }
     int closes() { // the closes the rules posted, taken off the queue
         int n = 0;
         MSG message;

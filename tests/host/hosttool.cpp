@@ -17,11 +17,6 @@ struct ToolState {
 };
 static ToolState tool;
 
-static HWND handleArg(const char* text) {
-    return reinterpret_cast<HWND>(
-        static_cast<intptr_t>(static_cast<int32_t>(strtoul(text, nullptr, 10))));
-}
-
 static unsigned long decimal(const void* handle) {
     return static_cast<unsigned long>(reinterpret_cast<uintptr_t>(handle) & 0xFFFFFFFFu);
 }
@@ -98,28 +93,41 @@ static int faultInMode() {
     return runMessageLoop(); // not left: the fault ends the process
 }
 
-struct WindowSearch {
+// One walk over every window: those of a process counted, the first child with a class and
+// title found.
+struct WindowWalk {
+    DWORD processId;
+    long count;
     const char* className;
     const char* title;
     HWND found;
 };
 
-static BOOL CALLBACK findChild(HWND top, LPARAM param) {
-    WindowSearch& search = *reinterpret_cast<WindowSearch*>(param);
-    search.found = FindWindowExA(top, nullptr, search.className, search.title);
-    return search.found == nullptr;
+static BOOL CALLBACK visitWindow(HWND window, LPARAM param) {
+    WindowWalk& walk = *reinterpret_cast<WindowWalk*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    walk.count += pid == walk.processId;
+    if (!walk.found)
+        walk.found = FindWindowExA(window, nullptr, walk.className, walk.title);
+    return TRUE;
 }
 
-// The first window with that class ("-": any) and title in PARENT or, without one, top-level
-// or the child of one (the preview); null after SECONDS.
+static WindowWalk walkWindows(DWORD processId, const char* className, const char* title) {
+    WindowWalk walk = {processId, 0, className, title, nullptr};
+    EnumChildWindows(GetDesktopWindow(), visitWindow, reinterpret_cast<LPARAM>(&walk));
+    return walk;
+}
+
+// The first window with that class and title in PARENT or, without one, top-level or the child
+// of one (the preview); null after SECONDS.
 static HWND waitForWindow(HWND parent, const char* className, const char* title, DWORD seconds) {
-    WindowSearch search = {strcmp(className, "-") ? className : nullptr, title, nullptr};
     for (const DWORD until = GetTickCount() + 1000 * seconds;; Sleep(50)) {
-        search.found = FindWindowExA(parent, nullptr, search.className, title);
-        if (!search.found && !parent)
-            EnumWindows(findChild, reinterpret_cast<LPARAM>(&search));
-        if (search.found || GetTickCount() >= until)
-            return search.found;
+        HWND found = FindWindowExA(parent, nullptr, className, title);
+        if (!found && !parent)
+            found = walkWindows(0, className, title).found;
+        if (found || GetTickCount() >= until)
+            return found;
     }
 }
 
@@ -171,21 +179,8 @@ namespace {
 
 constexpr DWORD answerLimitMs = 2000; // a saver slower than this to answer counts as hung
 
-struct WindowCount {
-    DWORD processId;
-    long count;
-};
-
-BOOL CALLBACK countWindow(HWND window, LPARAM param) {
-    WindowCount& c = *reinterpret_cast<WindowCount*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    c.count += pid == c.processId;
-    return TRUE;
-}
-
-// NOTE: Wine answers GetProcessHandleCount for other processes with nothing; its list of all
-// handles (NtQuerySystemInformation, class 16) is complete, so they are counted there.
+// The handles a process holds, from the system's list of all handles (NtQuerySystemInformation,
+// class 16). NOTE: Wine answers GetProcessHandleCount for other processes with nothing.
 struct SystemHandleEntry {
     ULONG ownerPid;
     BYTE objectType;
@@ -196,10 +191,7 @@ struct SystemHandleEntry {
 };
 typedef LONG(WINAPI* NtQuerySystemInformationFn)(ULONG, PVOID, ULONG, PULONG);
 
-long handlesOf(HANDLE process, DWORD processId) {
-    DWORD count = 0;
-    if (GetProcessHandleCount(process, &count) && count)
-        return long(count);
+long handlesOf(DWORD processId) {
     auto query = findEntry<NtQuerySystemInformationFn>(GetModuleHandleA("ntdll.dll"),
                                                        "NtQuerySystemInformation");
     static std::string buffer(16 << 20, '\0'); // the whole system's list fits
@@ -235,9 +227,7 @@ void printSample(DWORD startTick, HANDLE process, DWORD processId, const char* u
             break;
     if (status)
         fclose(status);
-    WindowCount windows = {processId, 0};
-    EnumChildWindows(GetDesktopWindow(), countWindow, reinterpret_cast<LPARAM>(&windows));
-    const long handleCount = handlesOf(process, processId);
+    const long handleCount = handlesOf(processId);
     const DWORD tick = GetTickCount();
     DWORD_PTR result = 0;
     const bool answered =
@@ -246,20 +236,9 @@ void printSample(DWORD startTick, HANDLE process, DWORD processId, const char* u
            static_cast<unsigned long>(tick), privateKib,
            static_cast<unsigned long>(memory.WorkingSetSize / 1024), handleCount,
            static_cast<unsigned long>(GetGuiResources(process, GR_GDIOBJECTS)),
-           static_cast<unsigned long>(GetGuiResources(process, GR_USEROBJECTS)), windows.count,
-           answered ? double(GetTickCount() - tick) : -1.0);
+           static_cast<unsigned long>(GetGuiResources(process, GR_USEROBJECTS)),
+           walkWindows(processId, "", "").count, answered ? double(GetTickCount() - tick) : -1.0);
     fflush(stdout);
-}
-
-// A record the dialog could store.
-void saveDialogRecord(std::mt19937& random, const char* ati) {
-    for (int i = 0; i < patternCount; ++i)
-        cradleSettings.patternEnabled[i] = random() & 1;
-    const uint32_t touching = random() % 3;
-    cradleSettings.touchAlways = touching == 0;
-    cradleSettings.touchNever = touching == 2;
-    cradleSettings.atiFix = !strcmp(ati, "any") ? random() & 1 : strtoul(ati, nullptr, 10);
-    saveSettings();
 }
 
 int soak(DWORD intervalMs, long samples, DWORD churnMs, const char* title, const char* ati,
@@ -283,8 +262,15 @@ int soak(DWORD intervalMs, long samples, DWORD churnMs, const char* title, const
                 fprintf(stderr, "hosttool: the saver ended during the soak\n");
                 return 1;
             }
-            if (GetTickCount() - start - sinceChurn >= churnMs) {
-                saveDialogRecord(random, ati);
+            if (GetTickCount() - start - sinceChurn >= churnMs) { // a record the dialog could store
+                for (int i = 0; i < patternCount; ++i)
+                    cradleSettings.patternEnabled[i] = random() & 1;
+                const uint32_t touching = random() % 3;
+                cradleSettings.touchAlways = touching == 0;
+                cradleSettings.touchNever = touching == 2;
+                cradleSettings.atiFix =
+                    !strcmp(ati, "any") ? random() & 1 : strtoul(ati, nullptr, 10);
+                saveSettings();
                 sinceChurn += churnMs;
             }
         }
@@ -302,7 +288,7 @@ int main(int argc, char** argv) {
         return !strcmp(command, name) && argc == args + 2;
     };
     auto number = [&](int i) { return strtoul(argv[i], nullptr, 10); };
-    const HWND window = argc >= 3 ? handleArg(argv[2]) : nullptr;
+    const HWND window = argc >= 3 ? reinterpret_cast<HWND>(intptr_t(int32_t(number(2)))) : nullptr;
     if (is("soak", 6))
         return soak(number(2), long(number(3)), number(4), argv[5], argv[6], argv[7]);
     if (is("parent", 1))

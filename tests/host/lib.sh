@@ -6,8 +6,6 @@ SCR="$CLACKMOOR_BUILD/clackmoor.scr"
 TOOL="$CLACKMOOR_BUILD/tests/host/hosttool.exe"
 STUBS="$CLACKMOOR_BUILD/tests/host/stubs"
 WORK=$(mktemp -d "$CLACKMOOR_BUILD/tests/host/work.XXXXXX")
-SAVER_PID=
-PARENT_PIDS=
 APPKEY='HKCU\Software\Wine\AppDefaults\c9x.scr'
 DESKTOP='HKCU\Control Panel\Desktop'
 
@@ -72,14 +70,12 @@ nine_copy() {
 }
 
 # The settings page's stand-in: PARENT, PARENT_X/Y/W/H, PARENT_PID; its help requests in PARENT_LOG.
-PARENTS=0
 start_parent() {
-  PARENTS=$((PARENTS + 1))
-  PARENT_LOG="$WORK/parent$PARENTS.log"
-  local out="$WORK/parent$PARENTS.out"
+  PARENT_LOG=$(mktemp "$WORK/parent.XXXX")
+  local out="$PARENT_LOG.out"
   "$WINE64" "$TOOL" parent "$(winepath_of "$PARENT_LOG")" </dev/null >"$out" 2>/dev/null &
   PARENT_PID=$!
-  PARENT_PIDS="$PARENT_PIDS $PARENT_PID"
+  PARENT_PIDS+=" $PARENT_PID"
   for _ in $(seq 200); do [ -s "$out" ] && break; sleep 0.1; done
   read -r PARENT PARENT_X PARENT_Y PARENT_W PARENT_H < <(tr -d '\r' <"$out")
 }
@@ -93,7 +89,7 @@ open_dialog() {
 }
 
 finish() {
-  for pid in $SAVER_PID $PARENT_PIDS ${DIALOG_PID:-}; do alive "$pid" && kill -9 "$pid" 2>/dev/null; done
+  for pid in ${SAVER_PID:-} ${PARENT_PIDS:-} ${DIALOG_PID:-}; do alive "$pid" && kill -9 "$pid" 2>/dev/null; done
   reg_del "$APPKEY" Version
   reg_set "$DESKTOP" ScreenSaveUsePassword REG_DWORD 0
   [ "$FAILURES" -gt 0 ] && { echo "$FAILURES check(s) failed; logs in $WORK"; exit 1; }

@@ -31,14 +31,13 @@ extern "C" __declspec(dllexport) DWORD WINAPI
 }
 
 BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID) {
-    BOOL running = TRUE;
     HMODULE pinned;
-    if (reason == DLL_PROCESS_ATTACH) {
+    BOOL running = TRUE;
+    if (reason == DLL_PROCESS_ATTACH)
         GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
                            reinterpret_cast<LPCSTR>(self), &pinned);
-    } else if (reason == DLL_PROCESS_DETACH) {
-        SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0);
+    if (reason == DLL_PROCESS_DETACH &&
+        SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0))
         stubLog("process end running=%d", running ? 1 : 0);
-    }
     return TRUE;
 }
