@@ -1,38 +1,27 @@
-// The frame drawing on a real OpenGL, under Wine through the saver's own events and natively
-// (the core on Mesa's GLX): where the balls land, the fog, the strings in both modes and how
-// thin, the backdrop's drift, the floor discs added onto it; under Wine the events' settings.
+// The frame drawing on a real OpenGL under Wine, through the saver's own events: where the balls
+// land, the fog, the strings in both modes and how thin, the backdrop's drift, the floor discs
+// added onto it, and what the events do with the settings and the seed.
 #include <gtest/gtest.h>
 
+#include "render/render.h"
 #include "settings/settings.h"
 #include "sim/sim.h"
 
+#include <GL/gl.h>
 #include <algorithm>
 #include <cmath>
 #include <ctime>
 #include <vector>
-#ifdef _WIN32
-#include "render/render.h"
-#include <GL/gl.h>
-#else
-#include "render/scene.h"
-#include <fstream>
-#include <string>
-// Last: Xlib's macros (None, Bool, Status) would clash with the names above.
-#include <GL/glx.h>
-#include <X11/Xlib.h>
-#endif
 
 namespace {
 
 constexpr int viewWidth = 1024, viewHeight = 768; // pixels, the virtual screen
 constexpr double pi = 3.14159265358979323846;
-bool sceneReady = false;
+HWND saverWindow;
 
-#ifdef _WIN32
 LRESULT CALLBACK testWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return saverEventProc(window, message, wParam, lParam);
 }
-HWND saverWindow;
 
 // One saver window through the real creation event: every pattern, Always, strings as lines.
 void openSaverWindow() {
@@ -43,39 +32,7 @@ void openSaverWindow() {
     RegisterClassA(&wc);
     saverWindow = CreateWindowExA(0, "RenderTest", "RenderTest", WS_POPUP | WS_VISIBLE, 0, 0,
                                   viewWidth, viewHeight, nullptr, nullptr, wc.hInstance, nullptr);
-    sceneReady = glContext.sceneReady;
 }
-#else
-// The saver's visual on the native tree's virtual display, set up as the creation event does.
-void openSaverWindow() {
-    std::ifstream file(std::string(std::getenv("CLACKMOOR_BUILD")) + "/harness/display");
-    std::string name;
-    if (file >> name)
-        setenv("DISPLAY", name.c_str(), 1); // freeglut, inside the core, opens it too
-    Display* d = XOpenDisplay(nullptr);
-    int visualAttributes[] = {
-        GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 5,   GLX_GREEN_SIZE, 6, GLX_BLUE_SIZE,
-        5,        GLX_DEPTH_SIZE,   16,           None};
-    XVisualInfo* visual = d ? glXChooseVisual(d, DefaultScreen(d), visualAttributes) : nullptr;
-    if (visual == nullptr)
-        return;
-    XSetWindowAttributes attributes = {};
-    attributes.colormap = XCreateColormap(d, DefaultRootWindow(d), visual->visual, AllocNone);
-    const Window window =
-        XCreateWindow(d, DefaultRootWindow(d), 0, 0, viewWidth, viewHeight, 0, visual->depth,
-                      InputOutput, visual->visual, CWColormap, &attributes);
-    GLXContext context = glXCreateContext(d, visual, nullptr, True);
-    XFree(visual);
-    if (!glXMakeCurrent(d, window, context))
-        return;
-    cradleSettings = CradleSettings{{1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, 1, 0, 0};
-    resizeView(viewWidth, viewHeight);
-    setBaseRenderState();
-    setSceneRenderState();
-    setUpScene();
-    sceneReady = true;
-}
-#endif
 
 struct Point3 {
     double x, y, z;
@@ -135,7 +92,8 @@ bool isBall(Rgb c) {
 class RenderTest : public testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(sceneReady) << "the window, its GL context or the scene's set-up failed";
+        ASSERT_TRUE(glContext.sceneReady)
+            << "the window, its GL context or the scene's set-up failed";
         cradleSettings.atiFix = 0;
     }
     // A launched swing, then `frames` frames of 0.02 s after the given turn counter.
@@ -150,9 +108,10 @@ class RenderTest : public testing::Test {
     }
 };
 
-#ifdef _WIN32
-// Every event reloads the settings first; what the chain leaves reaches DefWindowProcA.
-TEST_F(RenderTest, EveryEventFollowsTheStoredSettings) {
+// Every event reloads the settings first; what the chain leaves reaches DefWindowProcA. Erase
+// background reseeds from the calendar second, stirred once (u x 10 000 000 of its first draw),
+// and keeps the frame count.
+TEST_F(RenderTest, EventsFollowTheStoredSettingsAndEraseBackgroundReseeds) {
     for (uint32_t ati : {1u, 0u}) {
         cradleSettings.atiFix = ati;
         saveSettings();
@@ -160,13 +119,9 @@ TEST_F(RenderTest, EveryEventFollowsTheStoredSettings) {
         EXPECT_EQ(saverEventProc(saverWindow, WM_GETTEXTLENGTH, 0, 0), 10) << "\"RenderTest\"";
         EXPECT_EQ(cradleSettings.atiFix, ati);
     }
-}
-
-TEST_F(RenderTest, EraseBackgroundReseedsFromTheSecondAndKeepsTheFrameCount) {
     frameClock.frameCount = 42;
     uint32_t expected = 0;
     for (int tries = 0; tries < 5; ++tries) {
-        // The seed is the calendar second, stirred once: u x 10 000 000 of its first draw.
         const time_t second = time(nullptr);
         seedRandom(static_cast<uint32_t>(second));
         expected = static_cast<uint32_t>(unitRandom() * 10000000.0);
@@ -177,8 +132,6 @@ TEST_F(RenderTest, EraseBackgroundReseedsFromTheSecondAndKeepsTheFrameCount) {
     EXPECT_EQ(randomGenerator.state, expected);
     EXPECT_EQ(frameClock.frameCount, 42);
 }
-
-#endif
 
 // Each ball's disc is centred where the stand's transforms put it, with the radius 0.4 gives.
 TEST_F(RenderTest, BallsSitWhereTheTransformsPutThem) {
@@ -247,8 +200,8 @@ TEST_F(RenderTest, StringsShowInBothModesAndStayThin) {
                 seen += any;
             }
             EXPECT_GE(seen, 4) << "front string";
-            const Point3 p =
-                along(0.3 / (b.y - 0.45)); // 0.3 units below the pivots, clear of the rail
+            // 0.3 units below the pivots, clear of the rail: the lit run through the string.
+            const Point3 p = along(0.3 / (b.y - 0.45));
             int left = int(p.x) - 2, right = int(p.x) + 2;
             while (left < right && !lit(left, int(p.y)))
                 ++left;
@@ -337,9 +290,7 @@ int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     openSaverWindow();
     const int failed = RUN_ALL_TESTS();
-#ifdef _WIN32
     DestroyWindow(saverWindow);
     RegDeleteKeyA(HKEY_CURRENT_USER, settingsKeyPath);
-#endif
     return failed;
 }
