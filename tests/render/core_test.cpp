@@ -6,6 +6,7 @@
 #include "render/scene.h"
 #include "render/scenery.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -75,14 +76,10 @@ TEST(ViewLayout, KeepsTheFirstSixteenMonitors) {
     EXPECT_EQ(layout.viewports[maxViewports - 1].x, (maxViewports - 1) * 100);
 }
 
-// Degrees apart, modulo whole turns; texture s apart, modulo the texture's repeat.
-double turnDistance(double a, double b) {
-    const double d = std::fmod(std::fabs(a - b), 360.0);
-    return d > 180.0 ? 360.0 - d : d;
-}
-double shiftDistance(double a, double b) {
-    const double d = std::fmod(std::fabs(a - b), 1.0);
-    return d > 0.5 ? 1.0 - d : d;
+// How far apart two angles (period 360 degrees) or two texture offsets (period 1) are.
+double apart(double a, double b, double period) {
+    const double d = std::fmod(std::fabs(a - b), period);
+    return std::min(d, period - d);
 }
 
 // Every frame, before and across the restarts: each angle is the frame count times its rate
@@ -99,9 +96,9 @@ TEST(SceneryCounters, StepsStayExactAcrossThePeriodsRestart) {
         for (int frame = 1; frame <= (start ? 6 : 2 * turnPeriod); ++frame) {
             advanceScenery();
             for (int r = 0; r < 3; ++r)
-                ASSERT_LT(turnDistance(sceneryTurn(rates[r]), before[r] + frame * rates[r]), 0.01)
+                ASSERT_LT(apart(sceneryTurn(rates[r]), before[r] + frame * rates[r], 360.0), 0.01)
                     << "rate " << rates[r] << " frame " << frame << " from " << start;
-            ASSERT_LT(shiftDistance(backdropShift(), previousShift - 0.0004), 2e-5) << frame;
+            ASSERT_LT(apart(backdropShift(), previousShift - 0.0004, 1.0), 2e-5) << frame;
             previousShift = backdropShift();
             ASSERT_GE(sceneryCounters.turnCounter, 1);
             ASSERT_LE(sceneryCounters.turnCounter, turnPeriod);

@@ -26,7 +26,6 @@ w=$(saver_window) || fail "the saver window did not come up"
 # Another program switches the resolution, as a game would.
 check "another program switches to 640x480" tool mode 640 480
 sleep 3
-check "still running after the resolution change" alive "$SAVER_PID"
 rect=$(tool rect "${w:-0}")
 check "the window covers the new 640x480 screen ($rect)" [ "${rect% *}" = "0 0 640 480" ]
 import -window root "$WORK/640.png" 2>/dev/null
@@ -49,7 +48,6 @@ cpu=$(( $(cpu_ticks "$SAVER_PID") - off_cpu ))
 echo "  while off: $(( $(fps_count) - off_lines )) fps lines, $cpu ticks of CPU in 4 s"
 check "no frames while the display is off" [ "$(fps_count)" = "$off_lines" ]
 check "no spinning while the display is off" [ "$cpu" -lt 100 ]
-check "still running while the display is off" alive "$SAVER_PID"
 tool power "${w:-0}" 1 >/dev/null
 sleep 4
 check "frames again once the display is back" [ "$(fps_count)" -gt "$off_lines" ]
