@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <ctime>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -134,8 +135,8 @@ TEST_F(RenderTest, EventsFollowTheStoredSettingsAndEraseBackgroundReseeds) {
 }
 
 // Each ball's disc is centred where the stand's transforms put it, with the radius 0.4 gives,
-// and not fogged.
-TEST_F(RenderTest, BallsSitWhereTheTransformsPutThem) {
+// and not fogged; the stand is.
+TEST_F(RenderTest, BallsSitWhereTheTransformsPutThemAndOnlyTheStandIsFogged) {
     runFrames(199, 40);
     const Picture picture;
     const double turn = sceneryTurn(standTurnRate);
@@ -154,15 +155,9 @@ TEST_F(RenderTest, BallsSitWhereTheTransformsPutThem) {
         EXPECT_NEAR(cy + (up - down) / 2.0, centre.y, 2.0);
         EXPECT_NEAR((up + down + 1) / 2.0, 0.4 * pixelsPerUnit(-eye.z), 2.0);
     }
-}
-
-// Linear fog, 1 to 19 units, to (0.2, 0.5, 0.3) on the stand's yellow caps.
-TEST_F(RenderTest, StandIsFogged) {
-    runFrames(199, 1);
-    const Picture picture;
-    const double turn = sceneryTurn(standTurnRate);
+    // Linear fog, 1 to 19 units, to (0.2, 0.5, 0.3) on the stand's yellow front caps.
     for (double side : {-1.0, 1.0}) {
-        const Point3 eye = standToEye({side * 2.535, 0.035, 1.52}, turn); // on a front cap
+        const Point3 eye = standToEye({side * 2.535, 0.035, 1.52}, turn);
         const double f = std::clamp((19.0 + eye.z) / 18.0, 0.0, 1.0);
         const Rgb got = picture.at(project(eye));
         EXPECT_NEAR(got.r, 255 * (f * 0.6 + (1 - f) * 0.2), 10) << "cap at x " << side * 2.5;
@@ -182,8 +177,7 @@ TEST_F(RenderTest, StringsShowInBothModesAndStayThin) {
         for (int i = 0; i < ballCount; ++i) {
             SCOPED_TRACE(testing::Message() << "ball " << i << " atiFix " << ati);
             const BallState& b = ballTable.balls[i];
-            const double topX = -1.6 + static_cast<float>(0.8 * i);
-            const double endX = -1.6 + static_cast<float>(static_cast<float>(0.8 * i) + b.x);
+            const double topX = -1.6 + static_cast<float>(0.8 * i), endX = ballCentre(i).x;
             auto along = [&](double t) {
                 return project(standToEye(
                     {topX + t * (endX - topX), t * (0.45 - b.y), 1.45 + t * (0.02 - 1.45)}, 0.0));
@@ -223,19 +217,15 @@ TEST_F(RenderTest, BackdropDriftsBetweenFrames) {
     const Picture after;
     const double expected = 30 * 0.0004 / 0.25 * 22.0 * pixelsPerUnit(18.0);
     const int top = viewHeight - 2, bottom = int(project({0, 0.6, -10.0}).y) + 10;
-    int bestShift = 0;
-    double best = 1e300;
+    std::pair<double, int> best = {1e300, 0}; // the least difference, at its shift
     for (int shift = -60; shift <= 60; ++shift) {
         double difference = 0;
         for (int y = bottom; y < top; y += 2)
             for (int x = 100; x < viewWidth - 100; ++x)
                 difference += std::abs(after.at(x, y).g - before.at(x - shift, y).g);
-        if (difference < best) {
-            best = difference;
-            bestShift = shift;
-        }
+        best = std::min(best, {difference, shift});
     }
-    EXPECT_NEAR(bestShift, expected, 2.0);
+    EXPECT_NEAR(best.second, expected, 2.0);
 }
 
 // Below the stand, each layer (backdrop, two floor discs) drawn alone, added up, is the frame.
