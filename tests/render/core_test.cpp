@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -58,10 +59,9 @@ TEST(ViewLayout, OneWholeViewPerMonitor) {
         ASSERT_EQ(layout.count, static_cast<int32_t>(c.expected.size()));
         for (size_t i = 0; i < c.expected.size(); ++i) {
             const Viewport &got = layout.viewports[i], &want = c.expected[i];
-            EXPECT_TRUE(got.x == want.x && got.y == want.y && got.width == want.width &&
-                        got.height == want.height)
-                << "view " << i << ": " << got.width << "x" << got.height << " at " << got.x << ","
-                << got.y;
+            EXPECT_EQ(std::tie(got.x, got.y, got.width, got.height),
+                      std::tie(want.x, want.y, want.width, want.height))
+                << "view " << i << ": x, y, width, height";
         }
     }
 }

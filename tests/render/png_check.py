@@ -61,7 +61,6 @@ def check_wide(width, height, rows):
 
 
 def check_views(width, height, rows, views):
-    """views: (single picture, x, y); each must stand at its x, y (top left) of rows."""
     inside = [bytearray(width) for _ in range(height)]
     for (sw, sh, srows), ox, oy in views:
         off = 0

@@ -185,10 +185,9 @@ TEST_F(RenderTest, StringsShowInBothModesAndStayThin) {
             int seen = 0;
             for (double t : {0.3, 0.4, 0.5, 0.6, 0.7}) {
                 const Point3 p = along(t);
-                bool any = false;
-                for (int dy = -1; dy <= 1; ++dy)
-                    for (int dx = -1; dx <= 1; ++dx)
-                        any = any || lit(int(p.x) + dx, int(p.y) + dy);
+                bool any = false; // in the 3 x 3 pixels around it
+                for (int d = 0; d < 9; ++d)
+                    any = any || lit(int(p.x) + d % 3 - 1, int(p.y) + d / 3 - 1);
                 seen += any;
             }
             EXPECT_GE(seen, 4) << "front string";
