@@ -116,16 +116,14 @@ TEST(Render, EventsFollowTheStoredSettingsAndEraseBackgroundReseeds) {
         EXPECT_EQ(cradleSettings.atiFix, ati);
     }
     frameClock.frameCount = 42;
-    uint32_t expected = 0;
-    for (int tries = 0; tries < 5; ++tries) {
-        const time_t second = time(nullptr);
-        seedRandom(static_cast<uint32_t>(second));
-        expected = static_cast<uint32_t>(unitRandom() * 10000000.0);
+    time_t second;
+    do { // again if a second went by meanwhile
+        second = time(nullptr);
         EXPECT_EQ(saverEventProc(saverWindow, WM_ERASEBKGND, 0, 0), 0);
-        if (time(nullptr) == second)
-            break; // else a second went by: try again
-    }
-    EXPECT_EQ(randomGenerator.state, expected);
+    } while (time(nullptr) != second);
+    const uint32_t reseeded = randomGenerator.state;
+    seedRandom(static_cast<uint32_t>(second));
+    EXPECT_EQ(reseeded, static_cast<uint32_t>(unitRandom() * 10000000.0));
     EXPECT_EQ(frameClock.frameCount, 42);
 }
 
@@ -187,11 +185,10 @@ TEST(Render, StringsShowInBothModesAndStayThin) {
             EXPECT_GE(seen, 4) << "front string";
             // 0.3 units below the pivots, clear of the rail: the lit run through the string.
             const Point3 p = along(0.3 / (b.y - 0.45));
-            int left = int(p.x) - 2, right = int(p.x) + 2;
-            while (left < right && !lit(left, int(p.y)))
+            int left = int(p.x) - 2; // the first lit pixel near it
+            while (left < int(p.x) + 2 && !lit(left, int(p.y)))
                 ++left;
-            while (right > left && !lit(right, int(p.y)))
-                --right;
+            int right = left;
             while (lit(left - 1, int(p.y)) && left > p.x - 30)
                 --left;
             while (lit(right + 1, int(p.y)) && right < p.x + 30)
