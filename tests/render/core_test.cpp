@@ -67,11 +67,10 @@ TEST(ViewLayout, OneWholeViewPerMonitor) {
 }
 
 TEST(ViewLayout, KeepsTheFirstSixteenMonitors) {
-    std::vector<ScreenRect> wall;
+    ScreenRect wall[maxViewports + 4];
     for (int i = 0; i < maxViewports + 4; ++i)
-        wall.push_back({i * 100, 0, i * 100 + 100, 100});
-    const ViewLayout layout =
-        layOutViews({0, 0, 2000, 100}, wall.data(), static_cast<int32_t>(wall.size()));
+        wall[i] = {i * 100, 0, i * 100 + 100, 100};
+    const ViewLayout layout = layOutViews({0, 0, 2000, 100}, wall, maxViewports + 4);
     ASSERT_EQ(layout.count, maxViewports);
     EXPECT_EQ(layout.viewports[maxViewports - 1].x, (maxViewports - 1) * 100);
 }

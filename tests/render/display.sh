@@ -75,9 +75,8 @@ import -window root "$WORK/dpi.png" 2>/dev/null
 check "at 200 % the saver covers every pixel" python3 -c '
 import sys; sys.path.insert(0, sys.argv[1]); import png_check
 w, h, rows = png_check.read_png(sys.argv[2])
-edge = [rows[y][3 * x:3 * x + 3] for y in range(h) for x in range(w)
-        if x in (0, w - 1) or y in (0, h - 1)]
-sys.exit(any(min(p) == 255 for p in edge))' "$here" "$WORK/dpi.png"
+sys.exit(any(min(rows[y][3 * x:3 * x + 3]) == 255 for y in range(h) for x in range(w)
+             if x in (0, w - 1) or y in (0, h - 1)))' "$here" "$WORK/dpi.png"
 check "a key ends the saver at 200 %" end_saver
 check "no mode set when nothing changed the mode" [ "$(restores)" = 1 ]
 reg_del 'HKCU\Control Panel\Desktop' LogPixels
