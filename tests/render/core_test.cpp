@@ -1,6 +1,5 @@
 // The scene core without a GL context: the view layout (monitors in, one viewport each out, in
-// GL's window pixels) and the scenery counters (steady turns and drift, continuous across the
-// period's restart).
+// GL's window pixels) and the scenery's turns and drift, steady across the period's restart.
 #include <gtest/gtest.h>
 
 #include "render/scene.h"
