@@ -51,10 +51,9 @@ clackmoor_start_display() {
 }
 
 clackmoor_stop_display() {
-  if [ -f "$HARNESS_DIR/xvfb.pid" ]; then
-    kill "$(cat "$HARNESS_DIR/xvfb.pid")" 2>/dev/null || true
-    rm -f "$HARNESS_DIR/xvfb.pid" "$HARNESS_DIR/display"
-  fi
+  [ -f "$HARNESS_DIR/xvfb.pid" ] || return 0
+  kill "$(cat "$HARNESS_DIR/xvfb.pid")" 2>/dev/null || true
+  rm -f "$HARNESS_DIR/xvfb.pid" "$HARNESS_DIR/display"
 }
 
 # One template prefix per checkout (wineboot is slow); each build tree gets a hard-linked copy,

@@ -26,12 +26,9 @@ mkdir -p "$work"
 echo "the 32-bit saver would be here" >"$work/x86.scr"
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$CLACKMOOR_BUILD/CMakeCache.txt")
 "$CLACKMOOR_SOURCE/tools/installer/package" "$version" "$work/x86.scr" "$scr" "$work/out"
-listing=$(unzip -Z1 "$work/out/clackmoor-$version.zip")
-for f in read-me.txt x86/clackmoor.scr x64/clackmoor.scr; do
-  grep -qx "$f" <<<"$listing" || die "the zip lacks $f"
-done
+[ "$(unzip -Z1 "$work/out/clackmoor-$version.zip" | grep -cxF -e read-me.txt -e x86/clackmoor.scr -e x64/clackmoor.scr)" = 3 ] ||
+  die "the zip lacks the read-me or a saver"
 
-echo "== silent install (a 32-bit program: slow where i386 is emulated)"
 "$WINE64" "$work/out/clackmoor-$version-setup.exe" /S </dev/null || die "the installer exited with $?"
 cmp -s "$scr" "$installed" || die "C:\\windows\\clackmoor.scr is not this tree's saver"
 [ "$(value "$desktop" SCRNSAVE.EXE | tr A-Z a-z)" = 'c:\windows\clackmoor.scr' ] || die "not the current saver"
@@ -40,7 +37,6 @@ cmp -s "$scr" "$installed" || die "C:\\windows\\clackmoor.scr is not this tree's
 ! exists 'HKLM\Software\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall\Clackmoor' ||
   die "the uninstall entry went to the 32-bit registry view"
 
-echo "== silent uninstall, in place"
 "$WINE64" reg add 'HKCU\Software\Orbweave\Zeride' /v Type1 /t REG_DWORD /d 1 /f >/dev/null
 "$WINE64" reg add 'HKCU\Software\Orbweave\Neighbour' /v Kept /t REG_DWORD /d 1 /f >/dev/null
 # NOTE: run plainly, an NSIS uninstaller copies itself to TEMP, starts the copy and returns;
@@ -56,4 +52,4 @@ for _ in $(seq 300); do exists "$entry" || [ -e "$installed" ] || break; sleep 2
 exists 'HKCU\Software\Orbweave\Neighbour' || die "the uninstaller removed a key not its own"
 rm -rf "$folder"
 "$WINE64" reg delete 'HKCU\Software\Orbweave' /f >/dev/null 2>&1 || true
-echo "installed, ran and removed cleanly"
+echo "installed and removed cleanly"

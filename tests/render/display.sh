@@ -6,10 +6,7 @@
 here=$(cd "$(dirname "$0")" && pwd)
 # Wine's fps trace prints "@ approx N fps" about every 1.5 s while frames are swapped.
 fps_count() { grep -c "approx" "$WORK/saver.log"; }
-fps_since() { tail -n +"$(($1 + 1))" "$WORK/saver.log" | sed -n 's/.*approx \([0-9.]*\)fps.*/\1/p'; }
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
-shot_root() { import -window root "$1" 2>/dev/null; }
-screen_size() { xdpyinfo | awk '/dimensions:/ {print $2; exit}'; }
 # The trace of the display-mode calls; "(null)" is the restore of the registry's mode.
 restores() { grep -c 'NtUserChangeDisplaySettings (null)' "$WORK/saver.log"; }
 original=$(xrandr | awk '/\*/ {print $1; exit}')
@@ -28,17 +25,15 @@ w=$(saver_window) || fail "the saver window did not come up"
 # Another program switches the resolution, as a game would.
 check "another program switches to 640x480" tool mode 640 480
 sleep 3
-check "still running after the resolution change" alive "$SAVER_PID"
 rect=$(tool rect "${w:-0}")
-echo "  window after the change: $rect"
-check "the window covers the new 640x480 screen" [ "${rect% *}" = "0 0 640 480" ]
-shot_root "$WORK/640.png"
+check "the window covers the new 640x480 screen ($rect)" [ "${rect% *}" = "0 0 640 480" ]
+import -window root "$WORK/640.png" 2>/dev/null
 check "the whole scene at 640x480" python3 "$here/png_check.py" "$WORK/640.png" 640 480
 
 # Pacing on a small display, where the software renderer could go well past 60.
 before=$(fps_count)
 sleep 8
-rates=$(fps_since "$before" | tail -n +2)
+rates=$(grep approx "$WORK/saver.log" | tail -n +"$((before + 2))" | sed -n 's/.*approx \([0-9.]*\)fps.*/\1/p')
 echo "  frames a second at 640x480:" $rates
 check "frames were counted" [ -n "$rates" ]
 check "at most 61 frames a second" awk '$1 > 61 { exit 1 }' <<<"$rates"
@@ -52,14 +47,13 @@ cpu=$(( $(cpu_ticks "$SAVER_PID") - off_cpu ))
 echo "  while off: $(( $(fps_count) - off_lines )) fps lines, $cpu ticks of CPU in 4 s"
 check "no frames while the display is off" [ "$(fps_count)" = "$off_lines" ]
 check "no spinning while the display is off" [ "$cpu" -lt 100 ]
-check "still running while the display is off" alive "$SAVER_PID"
 tool power "${w:-0}" 1 >/dev/null
 sleep 4
 check "frames again once the display is back" [ "$(fps_count)" -gt "$off_lines" ]
 
 check "a key still ends the saver with 0" end_saver
 check "the registry's mode is put back at the end" [ "$(restores)" = 1 ]
-check "the screen is $original again" [ "$(screen_size)" = "$original" ]
+check "the screen is $original again" [ "$(xdpyinfo | awk '/dimensions:/ {print $2}')" = "$original" ]
 
 # 200 % scaling: every physical pixel is the saver's (Xvfb's root pattern has white pixels).
 dialog_width() {
@@ -77,13 +71,12 @@ check "the dialog is laid out at 200 %" awk -v a="${narrow:-0}" -v b="${wide:-0}
 WINEDEBUG=+system start_saver "$SCR" /s
 w=$(saver_window) || fail "the saver window did not come up at 200 %"
 sleep 2
-shot_root "$WORK/dpi.png"
+import -window root "$WORK/dpi.png" 2>/dev/null
 check "at 200 % the saver covers every pixel" python3 -c '
 import sys; sys.path.insert(0, sys.argv[1]); import png_check
 w, h, rows = png_check.read_png(sys.argv[2])
-edge = [rows[y][3 * x:3 * x + 3] for y in range(h) for x in range(w)
-        if x in (0, w - 1) or y in (0, h - 1)]
-sys.exit(any(min(p) == 255 for p in edge))' "$here" "$WORK/dpi.png"
+sys.exit(any(min(rows[y][3 * x:3 * x + 3]) == 255 for y in range(h) for x in range(w)
+             if x in (0, w - 1) or y in (0, h - 1)))' "$here" "$WORK/dpi.png"
 check "a key ends the saver at 200 %" end_saver
 check "no mode set when nothing changed the mode" [ "$(restores)" = 1 ]
 reg_del 'HKCU\Control Panel\Desktop' LogPixels

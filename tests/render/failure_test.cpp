@@ -10,7 +10,6 @@ namespace {
 
 // What a watcher thread saw of the boxes captioned "Error" before closing them.
 struct BoxWatch {
-    HANDLE thread;
     DWORD caller; // the thread making the call under test
     volatile LONG boxes, callReturned;
     char text[256];
@@ -29,7 +28,7 @@ DWORD WINAPI watchForBoxes(void*) {
         HWND box = FindWindowA("#32770", "Error");
         if (box == nullptr || !IsWindowVisible(box))
             continue;
-        if (watch.boxes == 0) {
+        if (InterlockedIncrement(&watch.boxes) == 1) {
             GetDlgItemTextA(box, 0xFFFF, watch.text, sizeof watch.text);
             watch.owner = GetWindow(box, GW_OWNER);
             HWND icon = GetDlgItem(box, 0x0440);
@@ -37,7 +36,6 @@ DWORD WINAPI watchForBoxes(void*) {
                 icon && reinterpret_cast<HICON>(SendMessageA(icon, STM_GETICON, 0, 0)) ==
                             LoadIconA(nullptr, IDI_ERROR);
         }
-        InterlockedIncrement(&watch.boxes);
         PostMessageA(box, WM_COMMAND, IDOK, 0);
         Sleep(200);
     }
@@ -47,10 +45,10 @@ DWORD WINAPI watchForBoxes(void*) {
 TEST(GLContextFailure, OneBoxAndTheSaversLoopEnds) {
     hostState.instance = GetModuleHandleA(nullptr);
     watch.caller = GetCurrentThreadId();
-    watch.thread = CreateThread(nullptr, 0, watchForBoxes, nullptr, 0, nullptr);
+    HANDLE thread = CreateThread(nullptr, 0, watchForBoxes, nullptr, 0, nullptr);
     EXPECT_EQ(saverWindowMain(nullptr), 0);
     InterlockedExchange(&watch.callReturned, 1);
-    WaitForSingleObject(watch.thread, INFINITE);
+    WaitForSingleObject(thread, INFINITE);
     EXPECT_EQ(watch.boxes, 1);
     EXPECT_STREQ(watch.text, "Can't Find A Suitable PixelFormat.");
     EXPECT_EQ(watch.owner, nullptr);

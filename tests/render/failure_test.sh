@@ -1,6 +1,5 @@
 #!/usr/bin/env bash
-# Runs failure_test.exe on a private virtual display without GLX, in a prefix of its own (one
-# Wine session per display).
+# failure_test.exe on a private display without GLX, in its own prefix (one Wine session each).
 set -euo pipefail
 . "$CLACKMOOR_HARNESS/env.sh"
 clackmoor_env "$CLACKMOOR_BUILD"

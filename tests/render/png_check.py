@@ -1,11 +1,10 @@
 #!/usr/bin/env python3
-"""Reads a PNG that cradle-shot writes and checks what the picture must show.
+"""Checks what a picture of the scene (PNG) must show.
 
-usage: png_check.py FILE WIDTH HEIGHT
+usage: png_check.py FILE WIDTH HEIGHT      the whole scene at that size
        png_check.py --wide FILE            clouds reach both side edges
-       png_check.py --views FILE SINGLE@X,Y ...
-           each SINGLE, one monitor's view rendered alone, must stand at X,Y (its top left)
-           of FILE, and everything outside those views must be black
+       png_check.py --views FILE SINGLE@X,Y ...   each SINGLE (one monitor's view rendered
+           alone) stands at X,Y (top left) of FILE, and all outside the views is black
 """
 import subprocess
 import sys
@@ -62,7 +61,6 @@ def check_wide(width, height, rows):
 
 
 def check_views(width, height, rows, views):
-    """views: (single picture, x, y); each must stand at its x, y (top left) of rows."""
     inside = [bytearray(width) for _ in range(height)]
     for (sw, sh, srows), ox, oy in views:
         off = 0

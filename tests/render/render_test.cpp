@@ -1,38 +1,29 @@
-// The frame drawing on a real OpenGL, under Wine through the saver's own events and natively
-// (the core on Mesa's GLX): where the balls land, the fog, the strings in both modes and how
-// thin, the backdrop's drift, the floor discs added onto it; under Wine the events' settings.
+// The frame drawing on a real OpenGL under Wine, through the saver's own events: where the balls
+// land, the fog, the strings in both modes and how thin, the backdrop's drift, the floor discs
+// added onto it, and what the events do with the settings and the seed.
 #include <gtest/gtest.h>
 
+#include "render/render.h"
 #include "settings/settings.h"
 #include "sim/sim.h"
 
+#include <GL/gl.h>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <ctime>
+#include <utility>
 #include <vector>
-#ifdef _WIN32
-#include "render/render.h"
-#include <GL/gl.h>
-#else
-#include "render/scene.h"
-#include <fstream>
-#include <string>
-// Last: Xlib's macros (None, Bool, Status) would clash with the names above.
-#include <GL/glx.h>
-#include <X11/Xlib.h>
-#endif
 
 namespace {
 
 constexpr int viewWidth = 1024, viewHeight = 768; // pixels, the virtual screen
 constexpr double pi = 3.14159265358979323846;
-bool sceneReady = false;
+HWND saverWindow;
 
-#ifdef _WIN32
 LRESULT CALLBACK testWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return saverEventProc(window, message, wParam, lParam);
 }
-HWND saverWindow;
 
 // One saver window through the real creation event: every pattern, Always, strings as lines.
 void openSaverWindow() {
@@ -43,39 +34,7 @@ void openSaverWindow() {
     RegisterClassA(&wc);
     saverWindow = CreateWindowExA(0, "RenderTest", "RenderTest", WS_POPUP | WS_VISIBLE, 0, 0,
                                   viewWidth, viewHeight, nullptr, nullptr, wc.hInstance, nullptr);
-    sceneReady = glContext.sceneReady;
 }
-#else
-// The saver's visual on the native tree's virtual display, set up as the creation event does.
-void openSaverWindow() {
-    std::ifstream file(std::string(std::getenv("CLACKMOOR_BUILD")) + "/harness/display");
-    std::string name;
-    if (file >> name)
-        setenv("DISPLAY", name.c_str(), 1); // freeglut, inside the core, opens it too
-    Display* d = XOpenDisplay(nullptr);
-    int visualAttributes[] = {
-        GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 5,   GLX_GREEN_SIZE, 6, GLX_BLUE_SIZE,
-        5,        GLX_DEPTH_SIZE,   16,           None};
-    XVisualInfo* visual = d ? glXChooseVisual(d, DefaultScreen(d), visualAttributes) : nullptr;
-    if (visual == nullptr)
-        return;
-    XSetWindowAttributes attributes = {};
-    attributes.colormap = XCreateColormap(d, DefaultRootWindow(d), visual->visual, AllocNone);
-    const Window window =
-        XCreateWindow(d, DefaultRootWindow(d), 0, 0, viewWidth, viewHeight, 0, visual->depth,
-                      InputOutput, visual->visual, CWColormap, &attributes);
-    GLXContext context = glXCreateContext(d, visual, nullptr, True);
-    XFree(visual);
-    if (!glXMakeCurrent(d, window, context))
-        return;
-    cradleSettings = CradleSettings{{1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, 1, 0, 0};
-    resizeView(viewWidth, viewHeight);
-    setBaseRenderState();
-    setSceneRenderState();
-    setUpScene();
-    sceneReady = true;
-}
-#endif
 
 struct Point3 {
     double x, y, z;
@@ -132,27 +91,23 @@ bool isBall(Rgb c) {
     return c.b > c.g && c.b > c.r + 8;
 }
 
-class RenderTest : public testing::Test {
-  protected:
-    void SetUp() override {
-        ASSERT_TRUE(sceneReady) << "the window, its GL context or the scene's set-up failed";
-        cradleSettings.atiFix = 0;
-    }
-    // A launched swing, then `frames` frames of 0.02 s after the given turn counter.
-    static void runFrames(int32_t turnCounterBefore, int frames) {
-        sceneryCounters = SceneryCounters{turnCounterBefore, 0.0f};
-        clearBallTable();
-        seedRandom(7);
-        launchFirstPattern();
-        frameClock.frameTime = 0.02;
-        for (int i = 0; i < frames; ++i)
-            drawFrame();
-    }
-};
+// A launched swing, then `frames` frames of 0.02 s after the given turn counter; the strings
+// as lines unless `atiFix`.
+void runFrames(int32_t turnCounterBefore, int frames, uint32_t atiFix = 0) {
+    cradleSettings.atiFix = atiFix;
+    sceneryCounters = SceneryCounters{turnCounterBefore, 0.0f};
+    clearBallTable();
+    seedRandom(7);
+    launchFirstPattern();
+    frameClock.frameTime = 0.02;
+    for (int i = 0; i < frames; ++i)
+        drawFrame();
+}
 
-#ifdef _WIN32
-// Every event reloads the settings first; what the chain leaves reaches DefWindowProcA.
-TEST_F(RenderTest, EveryEventFollowsTheStoredSettings) {
+// Every event reloads the settings first; what the chain leaves reaches DefWindowProcA. Erase
+// background reseeds from the calendar second, stirred once (u x 10 000 000 of its first draw),
+// and keeps the frame count.
+TEST(Render, EventsFollowTheStoredSettingsAndEraseBackgroundReseeds) {
     for (uint32_t ati : {1u, 0u}) {
         cradleSettings.atiFix = ati;
         saveSettings();
@@ -160,28 +115,21 @@ TEST_F(RenderTest, EveryEventFollowsTheStoredSettings) {
         EXPECT_EQ(saverEventProc(saverWindow, WM_GETTEXTLENGTH, 0, 0), 10) << "\"RenderTest\"";
         EXPECT_EQ(cradleSettings.atiFix, ati);
     }
-}
-
-TEST_F(RenderTest, EraseBackgroundReseedsFromTheSecondAndKeepsTheFrameCount) {
     frameClock.frameCount = 42;
-    uint32_t expected = 0;
-    for (int tries = 0; tries < 5; ++tries) {
-        // The seed is the calendar second, stirred once: u x 10 000 000 of its first draw.
-        const time_t second = time(nullptr);
-        seedRandom(static_cast<uint32_t>(second));
-        expected = static_cast<uint32_t>(unitRandom() * 10000000.0);
+    time_t second;
+    do { // again if a second went by meanwhile
+        second = time(nullptr);
         EXPECT_EQ(saverEventProc(saverWindow, WM_ERASEBKGND, 0, 0), 0);
-        if (time(nullptr) == second)
-            break; // else a second went by: try again
-    }
-    EXPECT_EQ(randomGenerator.state, expected);
+    } while (time(nullptr) != second);
+    const uint32_t reseeded = randomGenerator.state;
+    seedRandom(static_cast<uint32_t>(second));
+    EXPECT_EQ(reseeded, static_cast<uint32_t>(unitRandom() * 10000000.0));
     EXPECT_EQ(frameClock.frameCount, 42);
 }
 
-#endif
-
-// Each ball's disc is centred where the stand's transforms put it, with the radius 0.4 gives.
-TEST_F(RenderTest, BallsSitWhereTheTransformsPutThem) {
+// Each ball's disc is centred where the stand's transforms put it, with the radius 0.4 gives,
+// and not fogged; the stand is.
+TEST(Render, BallsSitWhereTheTransformsPutThemAndOnlyTheStandIsFogged) {
     runFrames(199, 40);
     const Picture picture;
     const double turn = sceneryTurn(standTurnRate);
@@ -191,6 +139,7 @@ TEST_F(RenderTest, BallsSitWhereTheTransformsPutThem) {
         const Point3 centre = project(eye);
         const int cx = int(centre.x), cy = int(centre.y);
         ASSERT_TRUE(isBall(picture.at(cx, cy)));
+        EXPECT_LT(picture.at(cx, cy).g, 70) << "no fog on the balls: fogged, green is 78 up";
         int up = 0, down = 0;
         while (isBall(picture.at(cx, cy + up + 1)) && up < 200)
             ++up;
@@ -199,40 +148,28 @@ TEST_F(RenderTest, BallsSitWhereTheTransformsPutThem) {
         EXPECT_NEAR(cy + (up - down) / 2.0, centre.y, 2.0);
         EXPECT_NEAR((up + down + 1) / 2.0, 0.4 * pixelsPerUnit(-eye.z), 2.0);
     }
-}
-
-// Linear fog, 1 to 19 units, to (0.2, 0.5, 0.3) on the stand's yellow caps; none on the balls.
-TEST_F(RenderTest, StandIsFoggedAndBallsAreNot) {
-    runFrames(199, 1);
-    const Picture picture;
-    const double turn = sceneryTurn(standTurnRate);
+    // Linear fog, 1 to 19 units, to (0.2, 0.5, 0.3) on the stand's yellow front caps.
     for (double side : {-1.0, 1.0}) {
-        const Point3 eye = standToEye({side * 2.535, 0.035, 1.52}, turn); // on a front cap
+        const Point3 eye = standToEye({side * 2.535, 0.035, 1.52}, turn);
         const double f = std::clamp((19.0 + eye.z) / 18.0, 0.0, 1.0);
         const Rgb got = picture.at(project(eye));
         EXPECT_NEAR(got.r, 255 * (f * 0.6 + (1 - f) * 0.2), 10) << "cap at x " << side * 2.5;
         EXPECT_NEAR(got.g, 255 * (f * 0.45 + (1 - f) * 0.5), 10) << "cap at x " << side * 2.5;
         EXPECT_NEAR(got.b, 255 * (1 - f) * 0.3, 10) << "cap at x " << side * 2.5;
     }
-    for (int i = 0; i < ballCount; ++i) {
-        const Rgb got = picture.at(project(standToEye(ballCentre(i), turn)));
-        EXPECT_TRUE(isBall(got) && got.g < 70) << "ball " << i; // fogged it would be green 78 up
-    }
 }
 
 // The front strings show in both modes (lines, or ribbons 0.02 across): thin near the pivot.
-TEST_F(RenderTest, StringsShowInBothModesAndStayThin) {
+TEST(Render, StringsShowInBothModesAndStayThin) {
     for (uint32_t ati : {0u, 1u}) {
-        cradleSettings.atiFix = ati;
-        runFrames(3599, 1); // frame 3600: the stand has turned exactly once
+        runFrames(3599, 1, ati); // frame 3600: the stand has turned exactly once
         const Picture picture;
         // Fogged white at alpha 0.4 adds about 53 in red; the clouds reach 38.
         auto lit = [&](int x, int y) { return picture.at(x, y).r >= 45; };
         for (int i = 0; i < ballCount; ++i) {
             SCOPED_TRACE(testing::Message() << "ball " << i << " atiFix " << ati);
             const BallState& b = ballTable.balls[i];
-            const double topX = -1.6 + static_cast<float>(0.8 * i);
-            const double endX = -1.6 + static_cast<float>(static_cast<float>(0.8 * i) + b.x);
+            const double topX = -1.6 + static_cast<float>(0.8 * i), endX = ballCentre(i).x;
             auto along = [&](double t) {
                 return project(standToEye(
                     {topX + t * (endX - topX), t * (0.45 - b.y), 1.45 + t * (0.02 - 1.45)}, 0.0));
@@ -240,20 +177,18 @@ TEST_F(RenderTest, StringsShowInBothModesAndStayThin) {
             int seen = 0;
             for (double t : {0.3, 0.4, 0.5, 0.6, 0.7}) {
                 const Point3 p = along(t);
-                bool any = false;
-                for (int dy = -1; dy <= 1; ++dy)
-                    for (int dx = -1; dx <= 1; ++dx)
-                        any = any || lit(int(p.x) + dx, int(p.y) + dy);
+                bool any = false; // in the 3 x 3 pixels around it
+                for (int d = 0; d < 9; ++d)
+                    any = any || lit(int(p.x) + d % 3 - 1, int(p.y) + d / 3 - 1);
                 seen += any;
             }
             EXPECT_GE(seen, 4) << "front string";
-            const Point3 p =
-                along(0.3 / (b.y - 0.45)); // 0.3 units below the pivots, clear of the rail
-            int left = int(p.x) - 2, right = int(p.x) + 2;
-            while (left < right && !lit(left, int(p.y)))
+            // 0.3 units below the pivots, clear of the rail: the lit run through the string.
+            const Point3 p = along(0.3 / (b.y - 0.45));
+            int left = int(p.x) - 2; // the first lit pixel near it
+            while (left < int(p.x) + 2 && !lit(left, int(p.y)))
                 ++left;
-            while (right > left && !lit(right, int(p.y)))
-                --right;
+            int right = left;
             while (lit(left - 1, int(p.y)) && left > p.x - 30)
                 --left;
             while (lit(right + 1, int(p.y)) && right < p.x + 30)
@@ -264,7 +199,7 @@ TEST_F(RenderTest, StringsShowInBothModesAndStayThin) {
 }
 
 // The backdrop (22 wide, 18 away, a quarter of the texture) moves -0.0004 of it a frame.
-TEST_F(RenderTest, BackdropDriftsBetweenFrames) {
+TEST(Render, BackdropDriftsBetweenFrames) {
     runFrames(0, 1);
     const Picture before;
     for (int i = 0; i < 30; ++i)
@@ -272,23 +207,19 @@ TEST_F(RenderTest, BackdropDriftsBetweenFrames) {
     const Picture after;
     const double expected = 30 * 0.0004 / 0.25 * 22.0 * pixelsPerUnit(18.0);
     const int top = viewHeight - 2, bottom = int(project({0, 0.6, -10.0}).y) + 10;
-    int bestShift = 0;
-    double best = 1e300;
+    std::pair<double, int> best = {1e300, 0}; // the least difference, at its shift
     for (int shift = -60; shift <= 60; ++shift) {
         double difference = 0;
         for (int y = bottom; y < top; y += 2)
             for (int x = 100; x < viewWidth - 100; ++x)
                 difference += std::abs(after.at(x, y).g - before.at(x - shift, y).g);
-        if (difference < best) {
-            best = difference;
-            bestShift = shift;
-        }
+        best = std::min(best, {difference, shift});
     }
-    EXPECT_NEAR(bestShift, expected, 2.0);
+    EXPECT_NEAR(best.second, expected, 2.0);
 }
 
 // Below the stand, each layer (backdrop, two floor discs) drawn alone, added up, is the frame.
-TEST_F(RenderTest, TwoFloorDiscsAddUpBelowTheStand) {
+TEST(Render, TwoFloorDiscsAddUpBelowTheStand) {
     runFrames(99, 1);
     const Picture frame;
     auto layer = [](GLuint list, float shift, double height, double rate) {
@@ -336,10 +267,10 @@ TEST_F(RenderTest, TwoFloorDiscsAddUpBelowTheStand) {
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     openSaverWindow();
-    const int failed = RUN_ALL_TESTS();
-#ifdef _WIN32
+    if (!glContext.sceneReady)
+        std::puts("FAIL: the window, its GL context or the scene's set-up failed");
+    const int failed = glContext.sceneReady ? RUN_ALL_TESTS() : 1;
     DestroyWindow(saverWindow);
     RegDeleteKeyA(HKEY_CURRENT_USER, settingsKeyPath);
-#endif
     return failed;
 }

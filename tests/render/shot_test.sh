@@ -4,36 +4,25 @@
 set -euo pipefail
 . "$CLACKMOOR_HARNESS/env.sh"
 clackmoor_env "$CLACKMOOR_BUILD"
-here=$(cd "$(dirname "$0")" && pwd)
+png_check="$(cd "$(dirname "$0")" && pwd)/png_check.py"
 cd "$CLACKMOOR_BUILD"
-shot() { "$WINE64" ./cradle-shot.exe "$@"; }
-
-shot --seed 7 --frames 300 --frame-time 0.02 --size 1280x720 --out shot.png
-python3 "$here/png_check.py" shot.png 1280 720
-
 work=harness/shots
 rm -rf "$work"; mkdir -p "$work"
-# Wide screens (16:9 above, 21:9 and 32:9 here): clouds to both side edges.
-python3 "$here/png_check.py" --wide shot.png
-for size in 630x270 960x270; do
-  shot --seed 7 --frames 300 --frame-time 0.02 --size "$size" --out "$work/wide-$size.png"
-  python3 "$here/png_check.py" --wide "$work/wide-$size.png"
-done
+shot() { "$WINE64" ./cradle-shot.exe "$@"; }
+scene() { shot --seed 7 --frames 300 --frame-time 0.02 "$@"; } # the swing well under way
 
-# Monitor layouts: each monitor's part of the window is the whole scene as that monitor alone
-# shows it, and the rest of the window is black.
-lone() { shot --seed 7 --frames 60 --frame-time 0.02 --size "$1" --out "$work/lone-$1.png"; }
-for size in 400x300 320x240 480x270; do lone "$size"; done
-layout() { # name window-size monitors view@x,y...
-  local name=$1 size=$2 monitors=$3; shift 3
-  shot --seed 7 --frames 60 --frame-time 0.02 --size "$size" --monitors "$monitors" \
-    --out "$work/$name.png"
-  python3 "$here/png_check.py" --views "$work/$name.png" "$@"
-}
-layout side-by-side 720x300 400x300+0+0,320x240+400+40 \
-  "$work/lone-400x300.png@0,0" "$work/lone-320x240.png@400,40"
-layout left-of-primary 800x270 480x270+0+0,320x240-320+30 \
-  "$work/lone-480x270.png@320,0" "$work/lone-320x240.png@0,30"
+scene --size 1280x720 --out shot.png
+python3 "$png_check" shot.png 1280 720
+# Wide screens (16:9, 21:9 and 32:9): clouds to both side edges.
+for size in 630x270 960x270; do scene --size "$size" --out "$work/wide-$size.png"; done
+for png in shot.png "$work"/wide-*.png; do python3 "$png_check" --wide "$png"; done
+
+# Two monitors, the second smaller, lower and left of the primary: each monitor's part of the
+# window is the whole scene as that monitor alone shows it, and the rest of the window is black.
+for size in 480x270 320x240; do scene --size "$size" --out "$work/lone-$size.png"; done
+scene --size 800x270 --monitors 480x270+0+0,320x240-320+30 --out "$work/monitors.png"
+python3 "$png_check" --views "$work/monitors.png" "$work/lone-480x270.png@320,0" \
+  "$work/lone-320x240.png@0,30"
 
 for run in a b; do
   shot --seed 3 --frames 6 --frame-time 0.03 --size 160x120 --out "$work/$run.png" --every 3 --ati 1
