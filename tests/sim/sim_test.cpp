@@ -69,26 +69,22 @@ TEST(Swing, ASquaredDistanceOfExactlyALimitTouches) {
     }
 }
 
-// One ball raised: the far end swings out a full radian, middle balls still, and back.
+// One ball raised: the middle balls stay still while the far end swings, and the hand-overs
+// come half a swing apart (how far the ends reach: LongRuns).
 TEST(Swing, OneStrikerHandsItsSwingToTheFarEndAndBack) {
     clearBallTable();
     raise(0, 45.0);
-    int handOvers = 0;
-    double widest = 0.0, lastHandOver = 0.0, halfCycle = 0.0;
+    double lastHandOver = 0.0, halfCycle = 0.0;
     for (int step = 0; step < 600; ++step) {
-        const double before[2] = {ballTable.balls[0].time, ballTable.balls[4].time};
+        const bool wasMoving = ballTable.balls[0].time != 0.0;
         stepSwing(0.02);
-        widest = std::fmax(widest, ballTable.balls[4].x);
-        if ((before[0] != 0.0) != (ballTable.balls[0].time != 0.0)) {
-            ++handOvers;
+        if (wasMoving != (ballTable.balls[0].time != 0.0)) {
             halfCycle = step * 0.02 - lastHandOver;
             lastHandOver = step * 0.02;
         }
         for (int i = 1; i < 4 && ballTable.balls[0].time == 0.0; ++i)
             ASSERT_TRUE(atRest(i)) << "ball " << i << " step " << step;
     }
-    EXPECT_GE(handOvers, 4);
-    EXPECT_NEAR(widest, stringLength * std::sin(1.0), 1e-3);
     EXPECT_NEAR(halfCycle, 3.14159265358979 / omega, 0.05);
 }
 
@@ -204,46 +200,35 @@ TEST(FrameClock, AverageIsElapsedMillisecondsOverFrames) {
     EXPECT_TRUE(frameClock.frameTime >= 0.0 && frameClock.frameTime < 5.0);
 }
 
-// Frames drawn in `seconds` by a renderer taking `drawSeconds` a frame, waiting as the loop does.
-int framesDrawnIn(double seconds, double drawSeconds) {
-    framePacer = FramePacer{};
+// Frames drawn in 10 s, waiting as the loop does, by a renderer taking `draw` seconds a frame
+// (`first` for the first one) whose waits each overshoot by `late` seconds.
+int framesIn10s(double draw, double first, double late) {
+    restartFramePacing(); // else the previous case's grid would hold the first frame back
     double now = 100.0;
     int frames = 0;
-    for (now += framePacingWait(now); now < 100.0 + seconds; now += framePacingWait(now)) {
+    for (double wait = framePacingWait(now); now + wait < 110.0; wait = framePacingWait(now)) {
+        now += wait > 0.0 ? wait + late : 0.0;
         markFramePaced(now);
-        now += drawSeconds;
-        ++frames;
+        now += frames++ ? draw : first;
     }
     return frames;
 }
 
-TEST(FramePacing, AtMostSixtyFramesASecond) {
-    // seconds of drawing a frame; frames in 10 s (the cap; slower: no waiting, no catching up)
+// At most 60 frames a second, due on a grid: a late wait is made up by the next one, slow
+// frames and a pause (a first frame of 1 s) are not caught up with a burst.
+TEST(FramePacing, AtMostSixtyFramesASecondOnAGrid) {
     const struct {
-        double draw;
+        double draw, first, late;
         int low, high;
-    } cases[] = {{0.0, 599, 601}, {1.0 / 61, 599, 601}, {1.0 / 50, 500, 501}, {0.5, 20, 21}};
+    } cases[] = {{0.0, 0.0, 0.0, 599, 601},           {1.0 / 61, 1.0 / 61, 0.0, 599, 601},
+                 {1.0 / 50, 1.0 / 50, 0.0, 500, 501}, {0.5, 0.5, 0.0, 20, 21},
+                 {0.0, 0.0, 0.005, 599, 601},         {0.0, 1.0, 0.0, 540, 542}};
     for (const auto& c : cases) {
-        const int frames = framesDrawnIn(10.0, c.draw);
-        EXPECT_GE(frames, c.low) << "drawing " << c.draw << " s a frame";
-        EXPECT_LE(frames, c.high) << "drawing " << c.draw << " s a frame";
+        const int frames = framesIn10s(c.draw, c.first, c.late);
+        EXPECT_TRUE(frames >= c.low && frames <= c.high)
+            << frames << " frames, drawing " << c.draw << " s, first " << c.first << " s, late "
+            << c.late << " s";
     }
-}
-
-TEST(FramePacing, WaitsOnAGridSoOvershootIsMadeUp) {
-    framePacer = FramePacer{};
-    EXPECT_EQ(framePacingWait(5.0), 0.0) << "the first frame is drawn at once";
-    markFramePaced(5.0);
-    EXPECT_NEAR(framePacingWait(5.0), minFramePeriod, 1e-12);
-    EXPECT_NEAR(framePacingWait(5.01), minFramePeriod - 0.01, 1e-12);
-    // A wait that overshoots by 5 ms: the next frame is due on the grid, 5 ms sooner.
-    markFramePaced(5.0 + minFramePeriod + 0.005);
-    EXPECT_NEAR(framePacingWait(5.0 + minFramePeriod + 0.005), minFramePeriod - 0.005, 1e-9);
-    // Far behind (a pause): a fresh grid instead of a burst of catching-up frames.
-    markFramePaced(9.0);
-    EXPECT_NEAR(framePacingWait(9.0), minFramePeriod, 1e-12);
-    restartFramePacing();
-    EXPECT_EQ(framePacingWait(9.0), 0.0) << "after a restart the next frame is drawn at once";
 }
 
 } // namespace
