@@ -12,16 +12,15 @@ rm -rf "$work" && mkdir -p "$work" && cd "$work"
 fail() { echo "FAIL: $*" >&2; exit 1; }
 trap 'kill $(jobs -p) 2>/dev/null || true' EXIT
 
-# Waits (up to a minute) until window $1 shows the cradle filling $2 (WxH); keeps it as $3.png.
+# cradle_in PNG WxH: the picture shows the cradle filling WxH; shows_cradle WINDOW WxH NAME:
+# waits (up to a minute) until the window does, captured as NAME.png.
+cradle_in() { python3 "$check" "$1" "${2%x*}" "${2#*x}" && python3 "$check" --wide "$1"; }
 shows_cradle() {
   for _ in $(seq 120); do
-    import -window "$1" "$3.png" 2>/dev/null &&
-      python3 "$check" "$3.png" "${2%x*}" "${2#*x}" >/dev/null 2>&1 &&
-      python3 "$check" --wide "$3.png" >/dev/null && return 0
+    import -window "$1" "$3.png" 2>/dev/null && cradle_in "$3.png" "$2" >/dev/null 2>&1 && return 0
     sleep 0.5
   done
-  python3 "$check" "$3.png" "${2%x*}" "${2#*x}" && python3 "$check" --wide "$3.png" || true
-  fail "$3: no cradle in window $1"
+  cradle_in "$3.png" "$2" || fail "$3: no cradle in window $1"
 }
 
 # Waits (up to 20 s) for process $1 to end with status $2; says how long it took.
