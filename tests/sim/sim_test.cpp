@@ -163,17 +163,14 @@ TEST(Launch, TouchingModesSpaceTheRaisedGroups) {
     EXPECT_NEAR(gaps / 4000.0, 0.16, 0.02);
 }
 
-// The last case runs across the millisecond clock's wrap.
+// Start and end (ms), frames, seconds a frame; the last case runs across the clock's wrap.
 TEST(FrameClock, AverageIsElapsedMillisecondsOverFrames) {
-    const struct {
-        int32_t start, now, frames;
-        double seconds;
-    } cases[] = {{500, 2500, 100, 0.02},
-                 {1234, 1234, 1, 0.0},
-                 {-1000, 1000, 4, 0.5},
-                 {INT32_MAX - 499, INT32_MIN + 1500, 100, 0.02}};
+    const double cases[][4] = {{500, 2500, 100, 0.02},
+                               {1234, 1234, 1, 0.0},
+                               {-1000, 1000, 4, 0.5},
+                               {INT32_MAX - 499.0, INT32_MIN + 1500.0, 100, 0.02}};
     for (const auto& c : cases)
-        EXPECT_EQ(averageFrameTime(c.start, c.now, c.frames), c.seconds) << c.start << " " << c.now;
+        EXPECT_EQ(averageFrameTime(int32_t(c[0]), int32_t(c[1]), int32_t(c[2])), c[3]) << c[0];
     resetFrameClock(); // a count near overflow starts a fresh average
     frameClock.frameCount = INT32_MAX;
     frameClock.startTick -= 5000;
@@ -199,17 +196,15 @@ int framesIn10s(double draw, double first, double late) {
 // At most 60 frames a second, due on a grid: a late wait is made up by the next one, slow
 // frames and a pause (a first frame of 1 s) are not caught up with a burst.
 TEST(FramePacing, AtMostSixtyFramesASecondOnAGrid) {
-    const struct {
-        double draw, first, late;
-        int low, high;
-    } cases[] = {{0.0, 0.0, 0.0, 599, 601},           {1.0 / 61, 1.0 / 61, 0.0, 599, 601},
-                 {1.0 / 50, 1.0 / 50, 0.0, 500, 501}, {0.5, 0.5, 0.0, 20, 21},
-                 {0.0, 0.0, 0.005, 599, 601},         {0.0, 1.0, 0.0, 540, 542}};
+    // seconds drawing a frame, the first frame, a wait's overshoot; frames, at least and at most
+    const double cases[][5] = {
+        {0.0, 0.0, 0.0, 599, 601},           {1.0 / 61, 1.0 / 61, 0.0, 599, 601},
+        {1.0 / 50, 1.0 / 50, 0.0, 500, 501}, {0.5, 0.5, 0.0, 20, 21},
+        {0.0, 0.0, 0.005, 599, 601},         {0.0, 1.0, 0.0, 540, 542}};
     for (const auto& c : cases) {
-        const int frames = framesIn10s(c.draw, c.first, c.late);
-        EXPECT_TRUE(frames >= c.low && frames <= c.high)
-            << frames << " frames, drawing " << c.draw << " s, first " << c.first << " s, late "
-            << c.late << " s";
+        const int frames = framesIn10s(c[0], c[1], c[2]);
+        EXPECT_TRUE(frames >= c[3] && frames <= c[4])
+            << frames << " frames, case " << c[0] << " " << c[1] << " " << c[2];
     }
 }
 
