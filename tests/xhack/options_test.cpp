@@ -9,9 +9,8 @@
 
 namespace {
 
-// A parse's result in one line: patterns 1..10 enabled, the touchAlways and touchNever flags,
-// atiFix, target (0 own window, 1 given, 2 root), window id, seed (- when not given), frames,
-// frame time, window size.
+// A parse's result: patterns 1..10, touchAlways touchNever, atiFix, target (0 own window, 1 given,
+// 2 root), window id, seed (- when not given), frames, frame time, window size.
 std::string summary(const HackOptions& o) {
     std::ostringstream s;
     for (uint32_t flag : o.settings.patternEnabled)
