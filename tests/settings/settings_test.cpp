@@ -216,19 +216,15 @@ void pressKey(HWND dialog, WORD key) {
     PostMessageA(target, WM_KEYUP, key, 0xC0000001);
 }
 
-// The thirteen fields' controls (ten patterns, Always, Never, ATI), then Sometimes.
-std::string shownStates(HWND dialog) {
+// The thirteen fields' boxes (ten patterns, Always, Never, ATI), then Sometimes: as `dialog`
+// shows them, or without one as it must show `record`.
+std::string states(HWND dialog, CradleSettings record = {}) {
     std::string states;
     for (int i = 0; i < settingsFieldCount; ++i)
-        states += char('0' + IsDlgButtonChecked(dialog, settingsFields[i].dialogId));
-    return states + char('0' + IsDlgButtonChecked(dialog, sometimesId));
-}
-
-std::string statesOf(CradleSettings& record) {
-    std::string states;
-    for (int i = 0; i < settingsFieldCount; ++i)
-        states += settingsField(record, i) ? '1' : '0';
-    return states + (record.touchAlways || record.touchNever ? '0' : '1');
+        states += char('0' + (dialog ? IsDlgButtonChecked(dialog, settingsFields[i].dialogId)
+                                     : settingsField(record, i) != 0));
+    return states + char('0' + (dialog ? IsDlgButtonChecked(dialog, sometimesId)
+                                       : !record.touchAlways && !record.touchNever));
 }
 
 // Each round the dialog the saver opens shows the key (hostile, or none); after clicks, OK and
@@ -249,12 +245,12 @@ TEST_F(Settings, TheDialogShowsAndStoresWhatTheUserSees) {
         HANDLE process = nullptr;
         const HWND d = openDialog(process);
         ASSERT_NE(d, nullptr);
-        std::string shown = shownStates(d);
+        std::string shown = states(d);
         // NOTE: Wine's BM_SETCHECK on an automatic radio clears the others of its group, so
         // with both touching flags set Always, marked before Never, may show cleared.
         if (expected.touchAlways && expected.touchNever && shown[alwaysField] == '0')
             shown[alwaysField] = '1';
-        EXPECT_EQ(shown, statesOf(expected));
+        EXPECT_EQ(shown, states(nullptr, expected));
         const int radio = round % 3; // Always, Sometimes, Never
         SendDlgItemMessageA(d, alwaysId + radio, BM_CLICK, 0, 0);
         expected.touchAlways = radio == 0;
@@ -265,7 +261,7 @@ TEST_F(Settings, TheDialogShowsAndStoresWhatTheUserSees) {
                 settingsField(expected, i) = settingsField(expected, i) ? 0 : 1;
             }
         }
-        EXPECT_EQ(shownStates(d), statesOf(expected));
+        EXPECT_EQ(states(d), states(nullptr, expected));
         if (way == 0 || way == 2)
             SendDlgItemMessageA(d, way ? IDCANCEL : IDOK, BM_CLICK, 0, 0);
         else if (way == 4)
