@@ -5,14 +5,10 @@
 
 // Without a key: every pattern enabled, touching Always, the ATI work-around on.
 TEST(SettingsRecord, Defaults) {
-    CradleSettings s;
+    CradleSettings s, expected = {{1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, 1, 0, 1};
     std::memset(&s, 0xA5, sizeof s);
     applyDefaultSettings(s);
-    for (uint32_t enabled : s.patternEnabled)
-        EXPECT_EQ(enabled, 1u);
-    EXPECT_EQ(s.touchAlways, 1u);
-    EXPECT_EQ(s.touchNever, 0u);
-    EXPECT_EQ(s.atiFix, 1u);
+    EXPECT_EQ(std::memcmp(&s, &expected, sizeof s), 0);
 }
 
 // Little-endian and zero-extended (nothing of the old value survives); over 4 bytes refused.

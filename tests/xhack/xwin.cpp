@@ -1,11 +1,9 @@
 // Windows of a test's own for hack_test.sh: `xwin open WxH[+X+Y] [VISUAL]` maps a black window
 // (of that visual id), prints its id and keeps it until ended; `xwin close ID` asks a window to
-// close as a window manager does.
-//   (WM_DELETE_WINDOW)
+// close as a window manager does (WM_DELETE_WINDOW).
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
