@@ -193,7 +193,7 @@ def main():
         w("Sources: private bytes and working set from GetProcessMemoryInfo (where Wine reports "
           "no private bytes for another process, the committed private memory of the Linux "
           "process that is the Windows process: VmData of its status); "
-          "handles from GetProcessHandleCount or the system's handle list; windows by "
+          "handles from the system's handle list; windows by "
           "enumeration.")
         if gdi_traced:
             w("GDI objects: GetGuiResources gives 0 under Wine, so the column is Wine's own "
