@@ -216,15 +216,20 @@ void pressKey(HWND dialog, WORD key) {
     PostMessageA(target, WM_KEYUP, key, 0xC0000001);
 }
 
-// The thirteen fields' boxes (ten patterns, Always, Never, ATI), then Sometimes: as `dialog`
-// shows them, or without one as it must show `record`.
-std::string states(HWND dialog, CradleSettings record = {}) {
+// The thirteen fields' boxes (ten patterns, Always, Never, ATI), then Sometimes, as shown.
+std::string shownStates(HWND dialog) {
     std::string states;
     for (int i = 0; i < settingsFieldCount; ++i)
-        states += char('0' + (dialog ? IsDlgButtonChecked(dialog, settingsFields[i].dialogId)
-                                     : settingsField(record, i) != 0));
-    return states + char('0' + (dialog ? IsDlgButtonChecked(dialog, sometimesId)
-                                       : !record.touchAlways && !record.touchNever));
+        states += char('0' + IsDlgButtonChecked(dialog, settingsFields[i].dialogId));
+    return states + char('0' + IsDlgButtonChecked(dialog, sometimesId));
+}
+
+// The same boxes as the dialog must show `record`.
+std::string statesOf(CradleSettings& record) {
+    std::string states;
+    for (int i = 0; i < settingsFieldCount; ++i)
+        states += settingsField(record, i) ? '1' : '0';
+    return states + (record.touchAlways || record.touchNever ? '0' : '1');
 }
 
 // Each round the dialog the saver opens shows the key (hostile, or none); after clicks, OK and
@@ -245,12 +250,12 @@ TEST_F(Settings, TheDialogShowsAndStoresWhatTheUserSees) {
         HANDLE process = nullptr;
         const HWND d = openDialog(process);
         ASSERT_NE(d, nullptr);
-        std::string shown = states(d);
+        std::string shown = shownStates(d);
         // NOTE: Wine's BM_SETCHECK on an automatic radio clears the others of its group, so
         // with both touching flags set Always, marked before Never, may show cleared.
         if (expected.touchAlways && expected.touchNever && shown[alwaysField] == '0')
             shown[alwaysField] = '1';
-        EXPECT_EQ(shown, states(nullptr, expected));
+        EXPECT_EQ(shown, statesOf(expected));
         const int radio = round % 3; // Always, Sometimes, Never
         SendDlgItemMessageA(d, alwaysId + radio, BM_CLICK, 0, 0);
         expected.touchAlways = radio == 0;
@@ -261,7 +266,7 @@ TEST_F(Settings, TheDialogShowsAndStoresWhatTheUserSees) {
                 settingsField(expected, i) = settingsField(expected, i) ? 0 : 1;
             }
         }
-        EXPECT_EQ(states(d), states(nullptr, expected));
+        EXPECT_EQ(shownStates(d), statesOf(expected));
         if (way == 0 || way == 2)
             SendDlgItemMessageA(d, way ? IDCANCEL : IDOK, BM_CLICK, 0, 0);
         else if (way == 4)
