@@ -93,8 +93,8 @@ static int faultInMode() {
     return runMessageLoop(); // not left: the fault ends the process
 }
 
-// One walk over every window: those of a process counted, the first child with a class and
-// title found.
+// One walk over every window: those of a process counted and, given a class, the first child
+// with that class and title found.
 struct WindowWalk {
     DWORD processId;
     long count;
@@ -108,7 +108,7 @@ static BOOL CALLBACK visitWindow(HWND window, LPARAM param) {
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
     walk.count += pid == walk.processId;
-    if (!walk.found)
+    if (walk.className && !walk.found)
         walk.found = FindWindowExA(window, nullptr, walk.className, walk.title);
     return TRUE;
 }
@@ -237,7 +237,8 @@ void printSample(DWORD startTick, HANDLE process, DWORD processId, const char* u
            static_cast<unsigned long>(memory.WorkingSetSize / 1024), handleCount,
            static_cast<unsigned long>(GetGuiResources(process, GR_GDIOBJECTS)),
            static_cast<unsigned long>(GetGuiResources(process, GR_USEROBJECTS)),
-           walkWindows(processId, "", "").count, answered ? double(GetTickCount() - tick) : -1.0);
+           walkWindows(processId, nullptr, nullptr).count,
+           answered ? double(GetTickCount() - tick) : -1.0);
     fflush(stdout);
 }
 
