@@ -46,10 +46,12 @@ wait_exit() {
   return 1
 }
 
+screen_size() { xdpyinfo | awk '/dimensions:/ {print $2; exit}'; } # WxH
+
 # A screenshot shows the whole scene (this tree's GL stack works).
 shows_scene() {
   local screen
-  screen=$(xdpyinfo | awk '/dimensions:/ {print $2; exit}')
+  screen=$(screen_size)
   import -window root "$WORK/screen.png" 2>/dev/null &&
     python3 "$CLACKMOOR_SOURCE/tests/render/png_check.py" "$WORK/screen.png" "${screen%x*}" "${screen#*x}"
 }

@@ -53,7 +53,7 @@ check "frames again once the display is back" [ "$(fps_count)" -gt "$off_lines" 
 
 check "a key still ends the saver with 0" end_saver
 check "the registry's mode is put back at the end" [ "$(restores)" = 1 ]
-check "the screen is $original again" [ "$(xdpyinfo | awk '/dimensions:/ {print $2}')" = "$original" ]
+check "the screen is $original again" [ "$(screen_size)" = "$original" ]
 
 # 200 % scaling: every physical pixel is the saver's (Xvfb's root pattern has white pixels).
 dialog_width() {
