@@ -328,13 +328,16 @@ int main(int argc, char** argv) {
         return LoadLibraryA(argv[2]) ? 0 : 1;
     if (is("post", 4))
         return PostMessageA(window, UINT(number(3)), number(4), number(5)) ? 0 : 1;
-    if (is("mode", 2)) { // W H: switches the display for now, as a game would (not stored)
+    // mode W H: switches the display for now, as a game would (not stored); usermode W H: stores
+    // W x H as the user's mode without switching.
+    if (is("mode", 2) || is("usermode", 2)) {
         DEVMODEA mode = {};
         mode.dmSize = sizeof mode;
         mode.dmPelsWidth = number(2);
         mode.dmPelsHeight = number(3);
         mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
-        return ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN) == DISP_CHANGE_SUCCESSFUL ? 0 : 1;
+        const DWORD flags = is("mode", 2) ? CDS_FULLSCREEN : CDS_UPDATEREGISTRY | CDS_NORESET;
+        return ChangeDisplaySettingsA(&mode, flags) == DISP_CHANGE_SUCCESSFUL ? 0 : 1;
     }
     if (!strcmp(command, "aedebug") && argc >= 4) { // stands in for the system's debugger
         FILE* log = fopen(argv[2], "a");

@@ -51,6 +51,9 @@ tool power "${w:-0}" 1 >/dev/null
 sleep 4
 check "frames again once the display is back" [ "$(fps_count)" -gt "$off_lines" ]
 
+# NOTE: Wine may take the game's mode as the user's when it reads the display anew (its copy
+# lives only for the session): the user's stored mode is stated again before the end.
+check "the user's mode is stored as $original" tool usermode "${original%x*}" "${original#*x}"
 check "a key still ends the saver with 0" end_saver
 check "the registry's mode is put back at the end" [ "$(restores)" = 1 ]
 check "the screen is $original again" [ "$(screen_size)" = "$original" ]
