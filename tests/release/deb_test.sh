@@ -9,14 +9,17 @@ work="$CLACKMOOR_BUILD/release-deb"
 rm -rf "$work" && mkdir -p "$work" && cd "$work"
 hack=/usr/libexec/xscreensaver/clackmoor
 page=/usr/share/man/man6/clackmoor.6x.gz
+not() { ! "$@"; }
 
 deb=$("$CLACKMOOR_SOURCE/tools/installer/deb" build . | awk 'END { print $3 }')
 echo "built $deb"
 
 # Every tag is shown; errors and warnings fail.
-lint() { lintian --fail-on error,warning -I --pedantic --tag-display-limit 0 "$deb" 2>&1 | { grep -v 'root privileges' || true; }; }
+lint() {
+  lintian --fail-on error,warning -I --pedantic --tag-display-limit 0 "$deb" 2>&1 |
+    { grep -v 'root privileges' || true; }
+}
 check "lintian: no error and no warning" lint
-not() { ! "$@"; }
 
 dpkg-deb -x "$deb" root
 # The options as -help names them and as the manual page's OPTIONS list them, one dash each.
