@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The X11 hack run for real: hack_test.sh windows|private|options|picture|package|compare.
+# The X11 hack run for real: hack_test.sh windows|private|options|picture|compare.
 set -euo pipefail
 . "$CLACKMOOR_HARNESS/env.sh"
 clackmoor_env "$CLACKMOOR_BUILD"
@@ -186,26 +186,6 @@ case_picture() {
   ! cmp -s a.png no-ati.png || fail "-no-ati looks the same"
   ! cmp -s a.png pattern9.png || fail "-patterns 9 looks the same"
   ! cmp -s pattern9.png never.png || fail "-touch never looks the same"
-}
-
-# The .deb puts it where xscreensaver looks, with its settings page and libraries.
-case_package() {
-  DESTDIR="$work/stage" cmake --install "$CLACKMOOR_BUILD" >/dev/null
-  "$CLACKMOOR_SOURCE/tools/installer/package" deb 1.0.0 stage .
-  local deb=clackmoor_1.0.0_amd64.deb program=root/usr/libexec/xscreensaver/clackmoor
-  local page=root/usr/share/xscreensaver/config/clackmoor.xml args deps pkg
-  dpkg-deb -x "$deb" root
-  # Everything the settings page can put on the command line is taken by the program.
-  args=$(xmllint --xpath '//@arg|//@arg-set|//@arg-unset' "$page" | sed 's/^[^"]*"\(.*\)"$/\1/')
-  "$program" $args -help | grep -q '^usage: clackmoor' || fail "the page's options: $args"
-  # Every library dpkg-shlibdeps finds it needs is in Depends (not the sanitizers': this tree's).
-  mkdir -p debian && touch debian/control
-  deps=$(dpkg-shlibdeps -O -e "$program" 2>/dev/null) || fail "dpkg-shlibdeps cannot read it"
-  for pkg in $(sed 's/^[^=]*=//; s/([^)]*)//g; s/|[^,]*//g; s/,/ /g' <<<"$deps"); do
-    case $pkg in libasan* | libubsan*) continue ;; esac
-    dpkg-deb -f "$deb" Depends | tr -d ' \n' | tr ',' '\n' | grep -qx "$pkg" || fail "$pkg is not in Depends"
-  done
-  echo "package: $(dpkg-deb -f "$deb" Depends)"
 }
 
 # Both with their defaults, the same frame; skipped (77) when the native tree has no hack.
