@@ -84,8 +84,7 @@ static void setDisplayOff(HWND window, bool off) {
     }
     hostState.displayPower.displayOff = off;
     if (!off) {
-        resetFrameClock();
-        restartFramePacing();
+        resumeScene();
         InvalidateRect(window, nullptr, FALSE);
     }
 }
@@ -137,9 +136,7 @@ static LRESULT onPaint(HWND window, WPARAM wParam, LPARAM lParam) {
     if (fullScreen()) {
         hideCursor();
     }
-    LRESULT result = forward(window, WM_PAINT, wParam, lParam);
-    markFramePaced(pacingClock());
-    return result;
+    return forward(window, WM_PAINT, wParam, lParam);
 }
 
 // The whole virtual screen: every monitor.
@@ -308,7 +305,7 @@ static bool registerSaverClass() {
 // input still ends the saver at once.
 static void waitForNextFrame() {
     const UINT wakeOn = QS_ALLINPUT & ~QS_PAINT; // paint is always pending: it is the frame
-    DWORD ms = static_cast<DWORD>(framePacingWait(pacingClock()) * 1000.0);
+    DWORD ms = static_cast<DWORD>(sceneFrameWait(pacingClock()) * 1000.0);
     if (HIWORD(GetQueueStatus(wakeOn)) != 0) {
         ms = 0; // what is queued already goes first
     }

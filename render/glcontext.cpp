@@ -67,7 +67,6 @@ bool createGLContext(HWND window) {
 }
 
 void releaseGLContext(HWND window) {
-    glContext.sceneReady = false;
     wglMakeCurrent(nullptr, nullptr);
     if (glContext.renderingContext != nullptr) {
         wglDeleteContext(glContext.renderingContext);
@@ -93,7 +92,7 @@ static BOOL CALLBACK addMonitor(HMONITOR, HDC, LPRECT rect, LPARAM data) {
 
 // NOTE: EnumDisplayMonitors came with Windows 98 and 2000; looked up at run time so that
 // Windows 95 and NT 4.0 still start, with one view over the whole window.
-void layOutWindowViews(HWND window) {
+ViewLayout windowViewLayout(HWND window) {
     RECT client = {};
     GetClientRect(window, &client);
     if (client.bottom == 0)
@@ -110,5 +109,5 @@ void layOutWindowViews(HWND window) {
     if (!child && enumMonitors != nullptr)
         enumMonitors(nullptr, nullptr, addMonitor, reinterpret_cast<LPARAM>(&monitors));
     // With no monitor listed the layout is one view over the whole window.
-    setViewLayout(layOutViews(whole, monitors.rects, monitors.count));
+    return layOutViews(whole, monitors.rects, monitors.count);
 }

@@ -15,7 +15,6 @@ LRESULT saverEventProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 struct GLContextHandles {
     HDC deviceContext;
     HGLRC renderingContext;
-    bool sceneReady; // the creation event finished its set-up: paint may draw
 };
 extern GLContextHandles glContext;
 
@@ -24,6 +23,6 @@ extern const PIXELFORMATDESCRIPTOR saverPixelFormat;
 
 bool createGLContext(HWND window);
 void releaseGLContext(HWND window);
-// Lays one view on each monitor the window covers; a child window (the preview) is one view
-// over its client area.
-void layOutWindowViews(HWND window);
+// One view on each monitor the window covers; a child window (the preview) is one view over
+// its client area.
+ViewLayout windowViewLayout(HWND window);

@@ -242,8 +242,13 @@ int openTarget() {
     return 0;
 }
 
-// The creation event's order on Windows: context, view, base and scene state (the texture
-// upload), the scene with its launch, a fresh frame clock.
+// The views: one over the whole window.
+ViewLayout hackViewLayout() {
+    return singleViewLayout(hack.width, hack.height);
+}
+
+// The context, then the scene core's set-up in the creation event's order. The seed comes
+// first, as the erase-background event comes before the launch on Windows.
 int setUpGL() {
     hack.context = glXCreateContext(hack.display, hack.visual, nullptr, True);
     if (hack.context == nullptr)
@@ -251,17 +256,12 @@ int setUpGL() {
     if (!glXMakeCurrent(hack.display, hack.drawable, hack.context))
         return fail("cannot make the GL rendering context current");
     syncSwapsToRefresh();
-    resizeView(hack.width, hack.height);
-    setBaseRenderState();
-    setSceneRenderState();
     if (hack.options.seedGiven) {
         seedRandom(hack.options.seed);
     } else {
-        seedFromCalendarSecond(static_cast<uint32_t>(std::time(nullptr))); // as Windows seeds
+        seedScene(static_cast<uint32_t>(std::time(nullptr))); // as Windows seeds
     }
-    setUpScene();
-    restartFrameClock();
-    restartFramePacing();
+    initScene(hackViewLayout());
     return 0;
 }
 
@@ -269,6 +269,7 @@ void tearDown() {
     if (hack.display == nullptr)
         return;
     if (hack.context != nullptr) {
+        freeScene();
         glXMakeCurrent(hack.display, None, nullptr);
         glXDestroyContext(hack.display, hack.context);
         hack.context = nullptr;
@@ -303,7 +304,7 @@ void onConfigure(const XConfigureEvent& event) {
     if (hack.drawable != hack.target)
         XResizeWindow(hack.display, hack.drawable, static_cast<unsigned>(event.width),
                       static_cast<unsigned>(event.height));
-    resizeView(hack.width, hack.height);
+    reshapeScene(hackViewLayout());
 }
 
 void onKey(XKeyEvent& event) {
@@ -375,24 +376,20 @@ void reportFps(double now) {
     hack.fpsFrames = 0;
 }
 
-// The Windows saver's frame: draw, swap, count. With -frame-time every frame steps by that
-// time instead of the measured one and frames are not paced: tests want them at once.
+// The scene core's frame, then the swap. With -frame-time every frame steps by that time
+// instead of the measured one and frames are not paced: tests want them at once.
 bool drawOneFrame() {
     const HackOptions& o = hack.options;
-    if (o.frameTime >= 0.0)
-        frameClock.frameTime = o.frameTime;
-    drawFrame();
+    const double startedAt = pacingClock();
+    drawSceneFrame(startedAt, o.frameTime >= 0.0 ? o.frameTime : measuredStepTime);
     ++hack.framesDrawn;
     const bool last = o.frames > 0 && hack.framesDrawn >= o.frames;
     bool ok = true;
     if (last && o.shot != nullptr)
         ok = saveShot(o.shot);
     glXSwapBuffers(hack.display, hack.drawable);
-    countFrame();
-    const double now = pacingClock();
-    markFramePaced(now);
     if (o.showFps)
-        reportFps(now);
+        reportFps(pacingClock());
     if (last)
         hack.stopRequested = 1;
     return ok;
@@ -406,7 +403,7 @@ bool runFrameLoop() {
         readEvents();
         if (hack.stopRequested)
             break;
-        const double wait = paced ? framePacingWait(pacingClock()) : 0.0;
+        const double wait = paced ? sceneFrameWait(pacingClock()) : 0.0;
         if (wait > 0.0) {
             waitForX(wait);
             continue;

@@ -53,7 +53,7 @@ TEST(GLContextFailure, OneBoxAndTheSaversLoopEnds) {
     EXPECT_STREQ(watch.text, "Can't Find A Suitable PixelFormat.");
     EXPECT_EQ(watch.owner, nullptr);
     EXPECT_TRUE(watch.errorIcon);
-    EXPECT_FALSE(glContext.sceneReady);
+    EXPECT_FALSE(sceneCore.ready);
     EXPECT_EQ(glContext.renderingContext, nullptr);
 }
 

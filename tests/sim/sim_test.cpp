@@ -1,4 +1,4 @@
-// The simulation: the swing step, the launch patterns, the frame clock and the frame pacing.
+// The simulation: the swing step, the launch patterns and the frame clock.
 #include "settings/settings.h"
 #include "sim/sim.h"
 #include <gtest/gtest.h>
@@ -177,35 +177,6 @@ TEST(FrameClock, AverageIsElapsedMillisecondsOverFrames) {
     countFrame();
     EXPECT_EQ(frameClock.frameCount, 1);
     EXPECT_TRUE(frameClock.frameTime >= 0.0 && frameClock.frameTime < 5.0);
-}
-
-// Frames drawn in 10 s, waiting as the loop does, by a renderer taking `draw` seconds a frame
-// (`first` for the first one) whose waits each overshoot by `late` seconds.
-int framesIn10s(double draw, double first, double late) {
-    restartFramePacing(); // else the previous case's grid would hold the first frame back
-    double now = 100.0;
-    int frames = 0;
-    for (double wait = framePacingWait(now); now + wait < 110.0; wait = framePacingWait(now)) {
-        now += wait > 0.0 ? wait + late : 0.0;
-        markFramePaced(now);
-        now += frames++ ? draw : first;
-    }
-    return frames;
-}
-
-// At most 60 frames a second, due on a grid: a late wait is made up by the next one, slow
-// frames and a pause (a first frame of 1 s) are not caught up with a burst.
-TEST(FramePacing, AtMostSixtyFramesASecondOnAGrid) {
-    // seconds drawing a frame, the first frame, a wait's overshoot; frames, at least and at most
-    const double cases[][5] = {
-        {0.0, 0.0, 0.0, 599, 601},           {1.0 / 61, 1.0 / 61, 0.0, 599, 601},
-        {1.0 / 50, 1.0 / 50, 0.0, 500, 501}, {0.5, 0.5, 0.0, 20, 21},
-        {0.0, 0.0, 0.005, 599, 601},         {0.0, 1.0, 0.0, 540, 542}};
-    for (const auto& c : cases) {
-        const int frames = framesIn10s(c[0], c[1], c[2]);
-        EXPECT_TRUE(frames >= c[3] && frames <= c[4])
-            << frames << " frames, case " << c[0] << " " << c[1] << " " << c[2];
-    }
 }
 
 } // namespace
