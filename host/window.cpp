@@ -1,7 +1,6 @@
 // The saver window: full screen over the desktop or a preview child, its message loop, and
 // the window procedure that filters events before the saver event procedure sees them.
 #include "host/host.h"
-#include "render/render.h"
 #include "sim/sim.h"
 
 #include <cstring>

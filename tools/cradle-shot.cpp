@@ -13,7 +13,7 @@
 // top left is the leftmost and topmost monitor edge) and the views are laid out as the saver
 // lays them; without it the window is one view. With --fps it prints, after the run,
 // "frames N seconds S fps F" over the frame loop, the time spent saving PNG files left out.
-#include "render/render.h"
+#include "host/host.h"
 #include "settings/settings.h"
 #include "sim/sim.h"
 #include "tools/pngfile.h"

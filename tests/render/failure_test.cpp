@@ -2,7 +2,6 @@
 // OpenGL: the saver's loop shows one box captioned "Error" with the first message, the error
 // icon and no owner, and ends (the quit request came) with no scene set up.
 #include "host/host.h"
-#include "render/render.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // added onto it, and what the events do with the settings and the seed.
 #include <gtest/gtest.h>
 
-#include "render/render.h"
+#include "host/host.h"
 #include "settings/settings.h"
 #include "sim/sim.h"
 

@@ -1,6 +1,5 @@
 // The saver's own event procedure: creation, paint, erase-background and destruction;
 // everything else goes on to the host's default handling.
-#include "render/render.h"
 #include "host/host.h"
 #include "settings/settings.h"
 #include "sim/sim.h"

@@ -1,5 +1,5 @@
 // The WGL context on the saver window, and the monitors the window's views are laid on.
-#include "render/render.h"
+#include "host/host.h"
 
 #include <GL/gl.h>
 
