@@ -75,8 +75,9 @@ static LRESULT onLayoutChange(HWND window, UINT message, WPARAM wParam, LPARAM l
 }
 
 LRESULT saverEventProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    // Every event, so a running saver follows what the dialog saves from another process.
-    loadSettings();
+    // At every event, so a running saver follows what the dialog saves from another process;
+    // the key is read again only when the registry reports a change under it.
+    followSettings();
     switch (message) {
     case WM_CREATE:
         return onCreate(window);

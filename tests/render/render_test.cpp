@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <utility>
 #include <vector>
@@ -103,9 +104,9 @@ void runFrames(int32_t turnCounterBefore, int frames, uint32_t atiFix = 0) {
         drawFrame(0.02);
 }
 
-// Every event reloads the settings first; what the chain leaves reaches DefWindowProcA. Erase
-// background reseeds from the calendar second, stirred once (u x 10 000 000 of its first draw),
-// and keeps the frame count.
+// Every event follows the stored settings first; what the chain leaves reaches DefWindowProcA.
+// Erase background reseeds from the calendar second, stirred once (u x 10 000 000 of its first
+// draw), and keeps the frame count.
 TEST(Render, EventsFollowTheStoredSettingsAndEraseBackgroundReseeds) {
     for (uint32_t ati : {1u, 0u}) {
         cradleSettings.atiFix = ati;
@@ -124,6 +125,72 @@ TEST(Render, EventsFollowTheStoredSettingsAndEraseBackgroundReseeds) {
     seedRandom(static_cast<uint32_t>(second));
     EXPECT_EQ(reseeded, static_cast<uint32_t>(unitRandom() * 10000000.0));
     EXPECT_EQ(frameClock.frameCount, 42);
+}
+
+// Edits the option key from another process (reg.exe with `arguments`), as the dialog of
+// another saver process or the user would.
+bool editKeyOutside(const char* arguments) {
+    char command[200];
+    std::snprintf(command, sizeof command, "reg.exe %s /f", arguments);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                        nullptr, &startup, &process))
+        return false;
+    WaitForSingleObject(process.hProcess, 60000);
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code == 0;
+}
+
+// The settings after the saver's next events: the registry's notice may trail the edit, so
+// events go on for up to 2 s until the record differs from `before`.
+CradleSettings settingsAfterEvents(const CradleSettings& before) {
+    for (int i = 0; i < 100 && std::memcmp(&cradleSettings, &before, sizeof before) == 0; ++i) {
+        saverEventProc(saverWindow, WM_GETTEXTLENGTH, 0, 0);
+        if (std::memcmp(&cradleSettings, &before, sizeof before) == 0)
+            Sleep(20);
+    }
+    return cradleSettings;
+}
+
+// The key is read again only after a change, then at once: while nothing changes a field set
+// in memory stays as it is; a value saved from outside, a key replaced by a new one and a
+// deleted key (the defaults: every pattern, Always, the ATI mode on) show at the next event.
+TEST(Render, SettingsAreReadAgainOnlyWhenTheKeyChanges) {
+    const char key[] = "HKCU\\Software\\Orbweave\\Zeride";
+    char edit[160];
+    cradleSettings = CradleSettings{{1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, 1, 0, 0};
+    saveSettings();
+    saverEventProc(saverWindow, WM_GETTEXTLENGTH, 0, 0); // what changed before is read
+    const CradleSettings marked = {{2, 2, 2, 2, 2, 2, 2, 2, 2, 2}, 2, 2, 7};
+    cradleSettings = marked;
+    for (int i = 0; i < 50; ++i)
+        saverEventProc(saverWindow, WM_PAINT, 0, 0);
+    EXPECT_EQ(std::memcmp(&cradleSettings, &marked, sizeof marked), 0) << "read while unchanged";
+
+    // 1 where 0 is stored: the registry reports no change when a value is saved as it was.
+    std::snprintf(edit, sizeof edit, "add %s /v \"ATI fix\" /t REG_DWORD /d 1", key);
+    ASSERT_TRUE(editKeyOutside(edit));
+    EXPECT_EQ(settingsAfterEvents(marked).atiFix, 1u) << "a value saved from outside";
+
+    cradleSettings = marked; // deleted and made anew between two events
+    std::snprintf(edit, sizeof edit, "delete %s", key);
+    ASSERT_TRUE(editKeyOutside(edit));
+    std::snprintf(edit, sizeof edit, "add %s /v \"ATI fix\" /t REG_DWORD /d 0", key);
+    ASSERT_TRUE(editKeyOutside(edit));
+    EXPECT_EQ(settingsAfterEvents(marked).atiFix, 0u) << "the key replaced";
+    EXPECT_EQ(cradleSettings.touchNever, 2u) << "a value the new key lacks keeps its field";
+
+    const CradleSettings defaults = {{1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, 1, 0, 1};
+    cradleSettings = marked;
+    std::snprintf(edit, sizeof edit, "delete %s", key);
+    ASSERT_TRUE(editKeyOutside(edit));
+    const CradleSettings deleted = settingsAfterEvents(marked);
+    EXPECT_EQ(std::memcmp(&deleted, &defaults, sizeof defaults), 0) << "the key deleted";
 }
 
 // Each ball's disc is centred where the stand's transforms put it, with the radius 0.4 gives,
