@@ -74,6 +74,7 @@ void removeCurrentDirectoryFromDllSearch();
 void armFaultPath();
 
 // Saver window.
+void hideCursor(); // the full-screen saver shows no cursor
 int32_t saverWindowMain(HWND parent);
 LRESULT CALLBACK saverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

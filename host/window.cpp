@@ -9,7 +9,7 @@ static const char saverClassName[] = "WindowsScreenSaverClass";
 static const char fullScreenTitle[] = "Screen Saver";
 static const char previewTitle[] = "Preview";
 
-static void hideCursor() {
+void hideCursor() {
     SetCursor(nullptr);
 }
 
