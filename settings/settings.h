@@ -23,7 +23,7 @@ constexpr int settingsFieldCount = patternCount + 3;
 struct SettingsField {
     const char* valueName; // registry value name
     uint32_t defaultValue; // when the key cannot be opened
-    int dialogId;          // the control of dialog 2003 that shows the field
+    int dialogId;          // the control of the configuration dialog that shows the field
 };
 extern const SettingsField settingsFields[settingsFieldCount];
 
