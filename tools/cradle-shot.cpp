@@ -18,8 +18,6 @@
 #include "sim/sim.h"
 #include "tools/pngfile.h"
 
-#include <GL/gl.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -179,11 +177,7 @@ std::string numberedName(const std::string& out, long frame) {
 }
 
 bool saveBackBuffer(const std::string& path, std::vector<uint8_t>& pixels, int width, int height) {
-    glFinish();
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
-    if (writePng(path.c_str(), pixels.data(), width, height, 3))
+    if (saveBackBufferPng(path.c_str(), width, height, pixels.data()))
         return true;
     std::fprintf(stderr, "cradle-shot: cannot write %s\n", path.c_str());
     return false;

@@ -356,11 +356,7 @@ void waitForX(double seconds) {
 
 bool saveShot(const char* path) {
     std::vector<uint8_t> pixels(static_cast<size_t>(hack.width) * hack.height * 3);
-    glFinish();
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, hack.width, hack.height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
-    if (writePng(path, pixels.data(), hack.width, hack.height, 3))
+    if (saveBackBufferPng(path, hack.width, hack.height, pixels.data()))
         return true;
     std::fprintf(stderr, "clackmoor: cannot write %s\n", path);
     return false;
