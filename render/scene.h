@@ -4,16 +4,11 @@
 #pragma once
 #include <cstdint>
 
+#include "assets/assets.h"
 #include "render/scenery.h"
 
-// Fixed GL names: never generated, never deleted one by one; they go with the context.
-enum SceneTexture : unsigned {
-    backdropTexture = 1,
-    latticeTexture = 2, // lower floor disc
-    ringTexture = 3,    // upper floor disc
-    standTexture = 4,
-    ballTexture = 5,
-};
+// Fixed GL names: never generated, never deleted one by one; they go with the context. The
+// texture names are the texture table's (assets/assets.h).
 enum SceneList : unsigned {
     postList = 2,
     railList = 3, // must follow postList directly: relies on its texture state
