@@ -111,8 +111,14 @@ TEST(Launch, GeneratorAndPickIntervals) {
         seedRandom(seedForDraw(c[0]));
         EXPECT_EQ(pickPattern(), c[1]) << "draw " << c[0];
     }
-    for (double bound : {0.04, 0.08, 0.14, 0.21, 0.28, 0.35, 0.5, 0.65, 0.8}) // belongs above
-        EXPECT_NE(patternForDraw(bound), patternForDraw(std::nextafter(bound, 0.0))) << bound;
+    // The described pick intervals [low, high) and their patterns; a threshold belongs above.
+    const double intervals[][3] = {
+        {0.0, 0.04, 1},  {0.04, 0.08, 10}, {0.08, 0.14, 9}, {0.14, 0.21, 3}, {0.21, 0.28, 6},
+        {0.28, 0.35, 5}, {0.35, 0.5, 2},   {0.5, 0.65, 8},  {0.65, 0.8, 7},  {0.8, 1.0, 4}};
+    for (const auto& i : intervals) {
+        EXPECT_EQ(patternForDraw(i[0]), i[2]) << "u = " << i[0];
+        EXPECT_EQ(patternForDraw(std::nextafter(i[1], 0.0)), i[2]) << "u just below " << i[1];
+    }
 }
 
 // Only an entry of exactly 1 enables a pattern (cradle_sim_tool shows the fallback when none is).
