@@ -13,18 +13,8 @@ MeshView lugMesh() {
 }
 
 TextureView embeddedTexture(int name) {
-    switch (name) {
-    case 1:
-        return TextureView{1024, 128, TexelFormat::alpha, embeddedBackdrop};
-    case 2:
-        return TextureView{128, 128, TexelFormat::alpha, embeddedLattice};
-    case 3:
-        return TextureView{128, 128, TexelFormat::alpha, embeddedRing};
-    case 4:
-        return TextureView{128, 128, TexelFormat::rgb, embeddedStand};
-    case 5:
-        return TextureView{64, 64, TexelFormat::rgb, embeddedBall};
-    default:
+    if (name < 1 || name > textureCount)
         return TextureView{0, 0, TexelFormat::alpha, nullptr};
-    }
+    const TextureShape& shape = textureShapes[name - 1];
+    return TextureView{shape.width, shape.height, shape.format, embeddedTexels[name - 1]};
 }

@@ -23,6 +23,33 @@ MeshView lugMesh();  // 20 positions (3 floats, stride 12)
 
 enum class TexelFormat { alpha, rgb }; // GL_ALPHA or GL_RGB, unsigned bytes
 
+// The textures' fixed GL names: never generated, never deleted one by one.
+enum TextureName : unsigned {
+    backdropTexture = 1,
+    latticeTexture = 2, // lower floor disc
+    ringTexture = 3,    // upper floor disc
+    standTexture = 4,
+    ballTexture = 5, // the balls' reflection
+};
+constexpr int textureCount = 5;
+
+struct TextureShape {
+    int width;
+    int height;
+    TexelFormat format;
+};
+// Size and texel format by name - 1: the one table the generators, the embedding, the
+// embedded views and the scene's upload all read.
+constexpr TextureShape textureShapes[textureCount] = {
+    {1024, 128, TexelFormat::alpha}, {128, 128, TexelFormat::alpha}, {128, 128, TexelFormat::alpha},
+    {128, 128, TexelFormat::rgb},    {64, 64, TexelFormat::rgb},
+};
+// Bytes of texture `name` (1 to textureCount).
+constexpr int textureBytes(int name) {
+    return textureShapes[name - 1].width * textureShapes[name - 1].height *
+           (textureShapes[name - 1].format == TexelFormat::rgb ? 3 : 1);
+}
+
 struct TextureView {
     int width;
     int height;
@@ -30,6 +57,5 @@ struct TextureView {
     const uint8_t* texels; // row at t = 0 first
 };
 
-constexpr int textureCount = 5;
-// Textures by their fixed GL name, 1 to 5: backdrop, floor lattice, floor ring, stand, ball.
+// Textures by their fixed GL name, 1 to textureCount; an empty view for any other number.
 TextureView embeddedTexture(int name);

@@ -47,16 +47,23 @@ void writeLug(FILE* file) {
     std::fputs("};\n\n", file);
 }
 
-void writeTexture(FILE* file, const char* name, int texture) {
-    TextureShape shape = textureShape(texture);
-    std::vector<uint8_t> texels(shape.bytes);
-    buildTexture(texture, texels.data());
-    std::fprintf(file, "const uint8_t %s[%d] = {\n", name, shape.bytes);
-    for (int i = 0; i < shape.bytes; ++i) {
-        std::fprintf(file, "%s0x%02x,%s", i % 16 == 0 ? "    " : "", texels[i],
-                     i % 16 == 15 ? "\n" : "");
+// Texture `name` as embeddedTextureN, then the table of all of them by name - 1.
+void writeTextures(FILE* file) {
+    for (int name = 1; name <= textureCount; ++name) {
+        const int bytes = textureBytes(name);
+        std::vector<uint8_t> texels(bytes);
+        buildTexture(name, texels.data());
+        std::fprintf(file, "static const uint8_t embeddedTexture%d[%d] = {\n", name, bytes);
+        for (int i = 0; i < bytes; ++i) {
+            std::fprintf(file, "%s0x%02x,%s", i % 16 == 0 ? "    " : "", texels[i],
+                         i % 16 == 15 ? "\n" : "");
+        }
+        std::fputs("};\n\n", file);
     }
-    std::fputs("};\n\n", file);
+    std::fputs("const uint8_t* const embeddedTexels[textureCount] = {\n", file);
+    for (int name = 1; name <= textureCount; ++name)
+        std::fprintf(file, "    embeddedTexture%d,\n", name);
+    std::fputs("};\n", file);
 }
 
 } // namespace
@@ -81,11 +88,7 @@ int main(int argc, char** argv) {
     writeStand(file, "embeddedPost", post, postVertexCount);
     writeStand(file, "embeddedRail", rail, railVertexCount);
     writeLug(file);
-    writeTexture(file, "embeddedBackdrop", 1);
-    writeTexture(file, "embeddedLattice", 2);
-    writeTexture(file, "embeddedRing", 3);
-    writeTexture(file, "embeddedStand", 4);
-    writeTexture(file, "embeddedBall", 5);
+    writeTextures(file);
     if (std::fclose(file) != 0) {
         std::fprintf(stderr, "embed-assets: cannot finish %s\n", argv[1]);
         return 1;

@@ -7,8 +7,5 @@
 extern const StandVertex embeddedPost[84];
 extern const StandVertex embeddedRail[168];
 extern const float embeddedLug[60];
-extern const uint8_t embeddedBackdrop[131072];
-extern const uint8_t embeddedLattice[16384];
-extern const uint8_t embeddedRing[16384];
-extern const uint8_t embeddedStand[49152];
-extern const uint8_t embeddedBall[12288];
+// The texels of each texture by name - 1, textureBytes(name) bytes each.
+extern const uint8_t* const embeddedTexels[textureCount];

@@ -13,15 +13,5 @@ void buildPostMesh(StandVertex out[postVertexCount]);
 void buildRailMesh(StandVertex out[railVertexCount]);
 void buildLugMesh(float out[lugVertexCount * 3]); // x, y, z per vertex
 
-struct TextureShape {
-    int width;
-    int height;
-    TexelFormat format;
-    int bytes; // width × height × bytes per texel
-};
-
-// Size and texel format of texture 1 to 5.
-TextureShape textureShape(int name);
-
-// Writes texture 1 to 5, textureShape(name).bytes bytes, the row at t = 0 first.
+// Writes texture 1 to textureCount, textureBytes(name) bytes, the row at t = 0 first.
 void buildTexture(int name, uint8_t* out);

@@ -3,11 +3,12 @@
 #include <cstdint>
 #include <vector>
 
-void buildBackdrop(uint8_t* out); // 1024 × 128 alpha
-void buildLattice(uint8_t* out);  // 128 × 128 alpha
-void buildRing(uint8_t* out);     // 128 × 128 alpha
-void buildStand(uint8_t* out);    // 128 × 128 rgb
-void buildBall(uint8_t* out);     // 64 × 64 rgb
+// Each writes its texture in the shape textureShapes gives for it.
+void buildBackdrop(uint8_t* out);
+void buildLattice(uint8_t* out);
+void buildRing(uint8_t* out);
+void buildStand(uint8_t* out);
+void buildBall(uint8_t* out);
 
 // A well-mixed 32-bit hash of a lattice point and a seed.
 uint32_t latticeHash(int x, int y, uint32_t seed);

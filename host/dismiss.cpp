@@ -6,10 +6,6 @@ static void postClose(HWND window) {
     PostMessageA(window, WM_CLOSE, 0, 0);
 }
 
-static void hideCursor() {
-    SetCursor(nullptr);
-}
-
 static bool verifierLoaded() {
     return hostState.password.passwordVerifier != nullptr;
 }

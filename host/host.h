@@ -1,9 +1,11 @@
-// The screen-saver host: start-up and command line, the saver window, the password
-// hooks and the default event handling with the dismissal rules.
+// The screen-saver host: start-up and command line, the saver window with its event
+// procedure and WGL context, the password hooks and the default event handling with the
+// dismissal rules. The scene itself is drawn by the portable core in render/scene.h.
 #pragma once
 #include <windows.h>
 #include <imm.h>
 #include "host/cmdline.h"
+#include "render/scene.h"
 #include <cstdint>
 
 // Entries of system components looked up at run time by name.
@@ -73,6 +75,7 @@ void removeCurrentDirectoryFromDllSearch();
 void armFaultPath();
 
 // Saver window.
+void hideCursor(); // the full-screen saver shows no cursor
 int32_t saverWindowMain(HWND parent);
 LRESULT CALLBACK saverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -88,3 +91,28 @@ uint32_t ticksBetween(uint32_t earlier, uint32_t later);
 constexpr uint32_t mouseMoveThreshold = 4; // pixels of |dx| + |dy|
 LRESULT saverDefaultHandler(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 uint32_t cursorTravel(POINT from, POINT to);
+
+// --- Drawing: the saver event procedure and the WGL context on the saver window ------------
+
+// Every handler of the saver window's chain has this shape. LRESULT is the signed
+// 32-bit result on the 32-bit build; on the 64-bit build it keeps pointer-sized
+// answers of DefWindowProcA intact.
+LRESULT saverEventProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// GL context and render state.
+struct GLContextHandles {
+    HDC deviceContext;
+    HGLRC renderingContext;
+};
+extern GLContextHandles glContext;
+
+// The pixel format the saver asks for: double-buffered RGBA, 16 colour and 16 depth bits.
+extern const PIXELFORMATDESCRIPTOR saverPixelFormat;
+
+bool createGLContext(HWND window);
+void releaseGLContext(HWND window);
+// One view on each monitor the window covers; a child window (the preview) is one view over
+// its client area.
+ViewLayout windowViewLayout(HWND window);
+// The window's monitors call for other views than those frames are drawn in.
+bool windowViewsChanged(HWND window);

@@ -1,7 +1,6 @@
 // The saver window: full screen over the desktop or a preview child, its message loop, and
 // the window procedure that filters events before the saver event procedure sees them.
 #include "host/host.h"
-#include "render/render.h"
 #include "sim/sim.h"
 
 #include <cstring>
@@ -10,7 +9,7 @@ static const char saverClassName[] = "WindowsScreenSaverClass";
 static const char fullScreenTitle[] = "Screen Saver";
 static const char previewTitle[] = "Preview";
 
-static void hideCursor() {
+void hideCursor() {
     SetCursor(nullptr);
 }
 
@@ -84,8 +83,7 @@ static void setDisplayOff(HWND window, bool off) {
     }
     hostState.displayPower.displayOff = off;
     if (!off) {
-        resetFrameClock();
-        restartFramePacing();
+        resumeScene();
         InvalidateRect(window, nullptr, FALSE);
     }
 }
@@ -189,9 +187,7 @@ static LRESULT onPaint(HWND window, WPARAM wParam, LPARAM lParam) {
         hideCursor();
         followMonitors(window);
     }
-    LRESULT result = forward(window, WM_PAINT, wParam, lParam);
-    markFramePaced(pacingClock());
-    return result;
+    return forward(window, WM_PAINT, wParam, lParam);
 }
 
 // The preview's right-click menu and help belong to the settings page that holds it.
@@ -326,7 +322,7 @@ static bool registerSaverClass() {
 // input still ends the saver at once.
 static void waitForNextFrame() {
     const UINT wakeOn = QS_ALLINPUT & ~QS_PAINT; // paint is always pending: it is the frame
-    DWORD ms = static_cast<DWORD>(framePacingWait(pacingClock()) * 1000.0);
+    DWORD ms = static_cast<DWORD>(sceneFrameWait(pacingClock()) * 1000.0);
     if (HIWORD(GetQueueStatus(wakeOn)) != 0) {
         ms = 0; // what is queued already goes first
     }

@@ -151,13 +151,13 @@ static void drawScene() {
     glDisable(GL_BLEND);
 }
 
-int drawFrame() {
+int drawFrame(double stepTime) {
     // The whole window, the parts on no monitor included, is cleared once.
     glDisable(GL_SCISSOR_TEST);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     // The world moves once a frame, however many monitors show it.
     advanceScenery();
-    stepSwing(frameClock.frameTime);
+    stepSwing(stepTime);
     glEnable(GL_SCISSOR_TEST);
     for (int32_t view = 0; view < viewLayout.count; ++view) {
         applyView(viewLayout.viewports[view]);

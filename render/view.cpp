@@ -36,11 +36,11 @@ void setViewLayout(const ViewLayout& layout) {
     resetFrameClock();
 }
 
-void resizeView(int32_t width, int32_t height) {
+ViewLayout singleViewLayout(int32_t width, int32_t height) {
     if (height == 0)
         height = 1;
     const ScreenRect whole = {0, 0, width, height};
-    setViewLayout(layOutViews(whole, &whole, 1));
+    return layOutViews(whole, &whole, 1);
 }
 
 // The viewport, the scissor and a 45-degree vertical perspective with that viewport's aspect.

@@ -1,13 +1,14 @@
 // The configuration dialog: check boxes and radio buttons that mirror CradleSettings.
 #include "settings/dialog.h"
 #include "settings/settings.h"
+#include "resources/resource.h"
 
 namespace {
 
-// The three touching radios of dialog 2003; Always and Never show TouchBox1 and TouchBox2.
-constexpr int alwaysRadioId = 1023;
-constexpr int sometimesRadioId = 1024;
-constexpr int neverRadioId = 1025;
+// The three touching radios; Always and Never show TouchBox1 and TouchBox2.
+constexpr int alwaysRadioId = IDC_ALWAYS;
+constexpr int sometimesRadioId = IDC_SOMETIMES;
+constexpr int neverRadioId = IDC_NEVER;
 constexpr int alwaysField = patternCount;
 constexpr int neverField = patternCount + 1;
 

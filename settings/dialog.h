@@ -1,11 +1,12 @@
-// The configuration dialog (template 2003 in the program's resources): edits CradleSettings
+// The configuration dialog (template IDD_CONFIG in the program's resources): edits CradleSettings
 // and saves it on OK.
 #pragma once
 #include <windows.h>
+#include "resources/resource.h"
 
-constexpr int configDialogId = 2003;
+constexpr int configDialogId = IDD_CONFIG;
 
-// Shows dialog 2003 of the program modally for `owner` (may be null). Returns 1 after OK or
+// Shows dialog IDD_CONFIG of the program modally for `owner` (may be null). Returns 1 after OK or
 // Cancel, -1 when the dialog cannot be created.
 INT_PTR showConfigDialog(HWND owner);
 // The hook for registering extra control classes before the dialog opens; registers none.

@@ -1,15 +1,17 @@
 // The process-wide options record and the one table of its persisted fields.
 #include "settings/settings.h"
+#include "resources/resource.h"
 
 CradleSettings cradleSettings;
 
 // Persisted order: the ten pattern flags, the two touching flags, the ATI work-around.
-// TouchBox1/2 are shown by the Always (1023) and Never (1025) radio buttons; 1022 is unused.
+// TouchBox1/2 are shown by the Always and Never radio buttons.
 const SettingsField settingsFields[settingsFieldCount] = {
-    {"Type1", 1, 1012},   {"Type2", 1, 1013},  {"Type3", 1, 1014},     {"Type4", 1, 1015},
-    {"Type5", 1, 1016},   {"Type6", 1, 1017},  {"Type7", 1, 1018},     {"Type8", 1, 1019},
-    {"Type9", 1, 1020},   {"Type10", 1, 1021}, {"TouchBox1", 1, 1023}, {"TouchBox2", 0, 1025},
-    {"ATI fix", 1, 1026},
+    {"Type1", 1, IDC_PATTERN1},   {"Type2", 1, IDC_PATTERN2},   {"Type3", 1, IDC_PATTERN3},
+    {"Type4", 1, IDC_PATTERN4},   {"Type5", 1, IDC_PATTERN5},   {"Type6", 1, IDC_PATTERN6},
+    {"Type7", 1, IDC_PATTERN7},   {"Type8", 1, IDC_PATTERN8},   {"Type9", 1, IDC_PATTERN9},
+    {"Type10", 1, IDC_PATTERN10}, {"TouchBox1", 1, IDC_ALWAYS}, {"TouchBox2", 0, IDC_NEVER},
+    {"ATI fix", 1, IDC_ATI_FIX},
 };
 
 uint32_t& settingsField(CradleSettings& settings, int index) {

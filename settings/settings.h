@@ -23,7 +23,7 @@ constexpr int settingsFieldCount = patternCount + 3;
 struct SettingsField {
     const char* valueName; // registry value name
     uint32_t defaultValue; // when the key cannot be opened
-    int dialogId;          // the control of dialog 2003 that shows the field
+    int dialogId;          // the control of the configuration dialog that shows the field
 };
 extern const SettingsField settingsFields[settingsFieldCount];
 
@@ -37,3 +37,19 @@ bool decodeSettingsValue(const unsigned char* data, uint32_t size, uint32_t& fie
 
 void loadSettings();
 void saveSettings();
+
+// The running saver's view of the key: loaded again only when the registry reports a change
+// under the key's parent (the key's values, or the key made, deleted or replaced). Handles
+// are kept as void* so this header stays free of Windows.
+struct SettingsWatch {
+    void* watchedKey; // the nearest existing ancestor of the key, open for notification
+    void* changed;    // signalled by the registry after a change below watchedKey
+    bool armed;       // a notification is registered; else every call loads
+};
+extern SettingsWatch settingsWatch;
+
+// Loads the settings when the key may have changed since the last call (the first call, a
+// change reported, or no notification available, as on Windows 95), and watches again.
+void followSettings();
+// Ends the watch; the next followSettings loads and starts it again.
+void stopFollowingSettings();

@@ -2,6 +2,8 @@
 #include "settings/settings.h"
 #include <windows.h>
 
+#include <cstring>
+
 // Opens the key read-only and never creates it; no key means the defaults. A value that is
 // missing or longer than 4 bytes keeps its field. The stored type is not checked.
 void loadSettings() {
@@ -36,4 +38,63 @@ void saveSettings() {
         RegSetValueExA(key, settingsFields[i].valueName, 0, REG_DWORD, data, sizeof data);
     }
     RegCloseKey(key);
+}
+
+SettingsWatch settingsWatch;
+
+typedef LONG(WINAPI* RegNotifyChangeKeyValueFn)(HKEY, BOOL, DWORD, HANDLE, BOOL);
+
+// The key's parent, or further up while that does not exist either: a change below it
+// (values set, keys made or deleted) signals the watch, so a key deleted or made anew is
+// seen as surely as a value saved into it.
+static HKEY openNearestAncestor() {
+    char path[64] = {};
+    for (int i = 0; settingsKeyPath[i] != '\0' && i < int(sizeof path) - 1; ++i)
+        path[i] = settingsKeyPath[i];
+    for (char* cut = std::strrchr(path, '\\'); cut != nullptr; cut = std::strrchr(path, '\\')) {
+        *cut = '\0';
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_NOTIFY, &key) == ERROR_SUCCESS)
+            return key;
+    }
+    return nullptr;
+}
+
+// NOTE: RegNotifyChangeKeyValue is looked up at run time, and on Windows 95, 98 and Me it
+// cannot notify asynchronously: there the watch stays unarmed and every call loads.
+static void armSettingsWatch() {
+    SettingsWatch& w = settingsWatch;
+    w.armed = false;
+    const RegNotifyChangeKeyValueFn notify =
+        reinterpret_cast<RegNotifyChangeKeyValueFn>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleA("ADVAPI32.DLL"), "RegNotifyChangeKeyValue")));
+    if (notify == nullptr)
+        return;
+    if (w.changed == nullptr)
+        w.changed = CreateEventA(nullptr, FALSE, FALSE, nullptr); // auto-reset: one look each
+    if (w.watchedKey != nullptr)
+        RegCloseKey(static_cast<HKEY>(w.watchedKey));
+    w.watchedKey = openNearestAncestor();
+    if (w.changed == nullptr || w.watchedKey == nullptr)
+        return;
+    w.armed = notify(static_cast<HKEY>(w.watchedKey), TRUE,
+                     REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET,
+                     static_cast<HANDLE>(w.changed), TRUE) == ERROR_SUCCESS;
+}
+
+void followSettings() {
+    SettingsWatch& w = settingsWatch;
+    if (w.armed && WaitForSingleObject(static_cast<HANDLE>(w.changed), 0) == WAIT_TIMEOUT)
+        return;
+    armSettingsWatch(); // before the load, so a save during it is not missed
+    loadSettings();
+}
+
+void stopFollowingSettings() {
+    SettingsWatch& w = settingsWatch;
+    if (w.watchedKey != nullptr)
+        RegCloseKey(static_cast<HKEY>(w.watchedKey));
+    if (w.changed != nullptr)
+        CloseHandle(static_cast<HANDLE>(w.changed));
+    w = SettingsWatch{};
 }

@@ -5,19 +5,18 @@
 //               [--ati 0|1] [--every K] [--monitors WxH+X+Y,...] [--fps]
 //
 // The settings come from the registry as the saver loads them; --ati overrides the
-// compatibility mode for this run only. The generator is seeded with N just before the
-// launch, and every frame steps the swing by T seconds instead of the measured clock.
+// compatibility mode for this run only. The generator is seeded with N before the scene is
+// set up (the launch draws from it), and every frame steps the swing by T seconds instead of
+// the measured clock.
 // With --every K, every K-th frame is saved too, as FILE-<frame>.png. With --monitors the
 // window stands for a full-screen saver over those monitors (screen pixels; the window's
 // top left is the leftmost and topmost monitor edge) and the views are laid out as the saver
 // lays them; without it the window is one view. With --fps it prints, after the run,
 // "frames N seconds S fps F" over the frame loop, the time spent saving PNG files left out.
-#include "render/render.h"
+#include "host/host.h"
 #include "settings/settings.h"
 #include "sim/sim.h"
 #include "tools/pngfile.h"
-
-#include <GL/gl.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -178,11 +177,7 @@ std::string numberedName(const std::string& out, long frame) {
 }
 
 bool saveBackBuffer(const std::string& path, std::vector<uint8_t>& pixels, int width, int height) {
-    glFinish();
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
-    if (writePng(path.c_str(), pixels.data(), width, height, 3))
+    if (saveBackBufferPng(path.c_str(), width, height, pixels.data()))
         return true;
     std::fprintf(stderr, "cradle-shot: cannot write %s\n", path.c_str());
     return false;
@@ -226,7 +221,8 @@ int main(int argc, char** argv) {
     }
     if (!createGLContext(window))
         return 1;
-    // The creation event's set-up, with the seed placed just before the launch.
+    // The seed first, as the erase-background event comes before the creation's launch.
+    seedRandom(o.seed);
     if (o.monitorCount > 0) {
         ScreenRect window = o.monitors[0];
         for (int32_t i = 1; i < o.monitorCount; ++i) {
@@ -235,15 +231,10 @@ int main(int argc, char** argv) {
         }
         window.right = window.left + o.width;
         window.bottom = window.top + o.height;
-        setViewLayout(layOutViews(window, o.monitors, o.monitorCount));
+        initScene(layOutViews(window, o.monitors, o.monitorCount));
     } else {
-        resizeView(o.width, o.height);
+        initScene(singleViewLayout(o.width, o.height));
     }
-    setBaseRenderState();
-    setSceneRenderState();
-    seedRandom(o.seed);
-    setUpScene();
-    restartFrameClock();
 
     std::vector<uint8_t> pixels(static_cast<size_t>(o.width) * o.height * 3);
     bool ok = true;
@@ -251,8 +242,7 @@ int main(int argc, char** argv) {
     double saving = 0.0;              // seconds spent in saveBackBuffer
     for (long frame = 1; frame <= o.frames && ok; ++frame) {
         pumpMessages();
-        frameClock.frameTime = o.frameTime;
-        drawFrame();
+        drawSceneFrame(pacingClock(), o.frameTime);
         double saveStart = pacingClock();
         if (o.every > 0 && frame % o.every == 0)
             ok = saveBackBuffer(numberedName(o.out, frame), pixels, o.width, o.height);
@@ -264,6 +254,7 @@ int main(int argc, char** argv) {
     double seconds = pacingClock() - loopStart - saving;
     if (ok && o.fps && seconds > 0.0)
         std::printf("frames %ld seconds %.3f fps %.2f\n", o.frames, seconds, o.frames / seconds);
+    freeScene();
     releaseGLContext(window);
     DestroyWindow(window);
     return ok ? 0 : 1;

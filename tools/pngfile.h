@@ -8,3 +8,6 @@
 bool writePng(const char* path, const uint8_t* pixels, int width, int height, int channels);
 // The same pixels (3 channels, bottom row first) as an uncompressed 24-bit BMP.
 bool writeBmp(const char* path, const uint8_t* pixels, int width, int height);
+// Reads the back buffer of the current GL context, width x height from the bottom left, into
+// `pixels` (width x height x 3 bytes) and writes it as an RGB PNG (pngshot library).
+bool saveBackBufferPng(const char* path, int width, int height, uint8_t* pixels);

@@ -246,22 +246,20 @@ int openTarget() {
     return 0;
 }
 
-// On the root window each monitor shows one whole cradle, as the Windows saver lays its views;
-// any other window (the daemon gives one per monitor) is one view.
-void layOutHackViews() {
+// The views: on the root window each monitor shows one whole cradle, as the Windows saver
+// lays its views; any other window (the daemon gives one per monitor) is one view.
+ViewLayout hackViewLayout() {
     ScreenRect monitors[maxViewports];
     int32_t count = 0;
     if (hack.randrEventBase >= 0)
         count = rootMonitors(hack.display, hack.target, monitors, maxViewports);
-    if (count == 0) {
-        resizeView(hack.width, hack.height);
-        return;
-    }
-    setViewLayout(layOutViews({0, 0, hack.width, hack.height}, monitors, count));
+    if (count == 0)
+        return singleViewLayout(hack.width, hack.height);
+    return layOutViews({0, 0, hack.width, hack.height}, monitors, count);
 }
 
-// The creation event's order on Windows: context, view, base and scene state (the texture
-// upload), the scene with its launch, a fresh frame clock.
+// The context, then the scene core's set-up in the creation event's order. The seed comes
+// first, as the erase-background event comes before the launch on Windows.
 int setUpGL() {
     hack.context = glXCreateContext(hack.display, hack.visual, nullptr, True);
     if (hack.context == nullptr)
@@ -269,17 +267,12 @@ int setUpGL() {
     if (!glXMakeCurrent(hack.display, hack.drawable, hack.context))
         return fail("cannot make the GL rendering context current");
     syncSwapsToRefresh();
-    layOutHackViews();
-    setBaseRenderState();
-    setSceneRenderState();
     if (hack.options.seedGiven) {
         seedRandom(hack.options.seed);
     } else {
-        seedFromCalendarSecond(static_cast<uint32_t>(std::time(nullptr))); // as Windows seeds
+        seedScene(static_cast<uint32_t>(std::time(nullptr))); // as Windows seeds
     }
-    setUpScene();
-    restartFrameClock();
-    restartFramePacing();
+    initScene(hackViewLayout());
     return 0;
 }
 
@@ -287,6 +280,7 @@ void tearDown() {
     if (hack.display == nullptr)
         return;
     if (hack.context != nullptr) {
+        freeScene();
         glXMakeCurrent(hack.display, None, nullptr);
         glXDestroyContext(hack.display, hack.context);
         hack.context = nullptr;
@@ -321,7 +315,7 @@ void onConfigure(const XConfigureEvent& event) {
     if (hack.drawable != hack.target)
         XResizeWindow(hack.display, hack.drawable, static_cast<unsigned>(event.width),
                       static_cast<unsigned>(event.height));
-    layOutHackViews();
+    reshapeScene(hackViewLayout());
 }
 
 void onKey(XKeyEvent& event) {
@@ -351,7 +345,7 @@ void handleEvent(XEvent& event) {
         break;
     default:
         if (monitorsChanged(event, hack.randrEventBase))
-            layOutHackViews();
+            reshapeScene(hackViewLayout());
         break;
     }
 }
@@ -375,11 +369,7 @@ void waitForX(double seconds) {
 
 bool saveShot(const char* path) {
     std::vector<uint8_t> pixels(static_cast<size_t>(hack.width) * hack.height * 3);
-    glFinish();
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, hack.width, hack.height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
-    if (writePng(path, pixels.data(), hack.width, hack.height, 3))
+    if (saveBackBufferPng(path, hack.width, hack.height, pixels.data()))
         return true;
     std::fprintf(stderr, "clackmoor: cannot write %s\n", path);
     return false;
@@ -395,24 +385,20 @@ void reportFps(double now) {
     hack.fpsFrames = 0;
 }
 
-// The Windows saver's frame: draw, swap, count. With -frame-time every frame steps by that
-// time instead of the measured one and frames are not paced: tests want them at once.
+// The scene core's frame, then the swap. With -frame-time every frame steps by that time
+// instead of the measured one and frames are not paced: tests want them at once.
 bool drawOneFrame() {
     const HackOptions& o = hack.options;
-    if (o.frameTime >= 0.0)
-        frameClock.frameTime = o.frameTime;
-    drawFrame();
+    const double startedAt = pacingClock();
+    drawSceneFrame(startedAt, o.frameTime >= 0.0 ? o.frameTime : measuredStepTime);
     ++hack.framesDrawn;
     const bool last = o.frames > 0 && hack.framesDrawn >= o.frames;
     bool ok = true;
     if (last && o.shot != nullptr)
         ok = saveShot(o.shot);
     glXSwapBuffers(hack.display, hack.drawable);
-    countFrame();
-    const double now = pacingClock();
-    markFramePaced(now);
     if (o.showFps)
-        reportFps(now);
+        reportFps(pacingClock());
     if (last)
         hack.stopRequested = 1;
     return ok;
@@ -426,7 +412,7 @@ bool runFrameLoop() {
         readEvents();
         if (hack.stopRequested)
             break;
-        const double wait = paced ? framePacingWait(pacingClock()) : 0.0;
+        const double wait = paced ? sceneFrameWait(pacingClock()) : 0.0;
         if (wait > 0.0) {
             waitForX(wait);
             continue;

@@ -2,7 +2,6 @@
 // OpenGL: the saver's loop shows one box captioned "Error" with the first message, the error
 // icon and no owner, and ends (the quit request came) with no scene set up.
 #include "host/host.h"
-#include "render/render.h"
 
 #include <gtest/gtest.h>
 
@@ -53,7 +52,7 @@ TEST(GLContextFailure, OneBoxAndTheSaversLoopEnds) {
     EXPECT_STREQ(watch.text, "Can't Find A Suitable PixelFormat.");
     EXPECT_EQ(watch.owner, nullptr);
     EXPECT_TRUE(watch.errorIcon);
-    EXPECT_FALSE(glContext.sceneReady);
+    EXPECT_FALSE(sceneCore.ready);
     EXPECT_EQ(glContext.renderingContext, nullptr);
 }
 

@@ -3,7 +3,7 @@
 // added onto it, and what the events do with the settings and the seed.
 #include <gtest/gtest.h>
 
-#include "render/render.h"
+#include "host/host.h"
 #include "settings/settings.h"
 #include "sim/sim.h"
 
@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <utility>
 #include <vector>
@@ -99,14 +100,13 @@ void runFrames(int32_t turnCounterBefore, int frames, uint32_t atiFix = 0) {
     clearBallTable();
     seedRandom(7);
     launchFirstPattern();
-    frameClock.frameTime = 0.02;
     for (int i = 0; i < frames; ++i)
-        drawFrame();
+        drawFrame(0.02);
 }
 
-// Every event reloads the settings first; what the chain leaves reaches DefWindowProcA. Erase
-// background reseeds from the calendar second, stirred once (u x 10 000 000 of its first draw),
-// and keeps the frame count.
+// Every event follows the stored settings first; what the chain leaves reaches DefWindowProcA.
+// Erase background reseeds from the calendar second, stirred once (u x 10 000 000 of its first
+// draw), and keeps the frame count.
 TEST(Render, EventsFollowTheStoredSettingsAndEraseBackgroundReseeds) {
     for (uint32_t ati : {1u, 0u}) {
         cradleSettings.atiFix = ati;
@@ -125,6 +125,72 @@ TEST(Render, EventsFollowTheStoredSettingsAndEraseBackgroundReseeds) {
     seedRandom(static_cast<uint32_t>(second));
     EXPECT_EQ(reseeded, static_cast<uint32_t>(unitRandom() * 10000000.0));
     EXPECT_EQ(frameClock.frameCount, 42);
+}
+
+// Edits the option key from another process (reg.exe with `arguments`), as the dialog of
+// another saver process or the user would.
+bool editKeyOutside(const char* arguments) {
+    char command[200];
+    std::snprintf(command, sizeof command, "reg.exe %s /f", arguments);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                        nullptr, &startup, &process))
+        return false;
+    WaitForSingleObject(process.hProcess, 60000);
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code == 0;
+}
+
+// The settings after the saver's next events: the registry's notice may trail the edit, so
+// events go on for up to 2 s until the record differs from `before`.
+CradleSettings settingsAfterEvents(const CradleSettings& before) {
+    for (int i = 0; i < 100 && std::memcmp(&cradleSettings, &before, sizeof before) == 0; ++i) {
+        saverEventProc(saverWindow, WM_GETTEXTLENGTH, 0, 0);
+        if (std::memcmp(&cradleSettings, &before, sizeof before) == 0)
+            Sleep(20);
+    }
+    return cradleSettings;
+}
+
+// The key is read again only after a change, then at once: while nothing changes a field set
+// in memory stays as it is; a value saved from outside, a key replaced by a new one and a
+// deleted key (the defaults: every pattern, Always, the ATI mode on) show at the next event.
+TEST(Render, SettingsAreReadAgainOnlyWhenTheKeyChanges) {
+    const char key[] = "HKCU\\Software\\Orbweave\\Zeride";
+    char edit[160];
+    cradleSettings = CradleSettings{{1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, 1, 0, 0};
+    saveSettings();
+    saverEventProc(saverWindow, WM_GETTEXTLENGTH, 0, 0); // what changed before is read
+    const CradleSettings marked = {{2, 2, 2, 2, 2, 2, 2, 2, 2, 2}, 2, 2, 7};
+    cradleSettings = marked;
+    for (int i = 0; i < 50; ++i)
+        saverEventProc(saverWindow, WM_PAINT, 0, 0);
+    EXPECT_EQ(std::memcmp(&cradleSettings, &marked, sizeof marked), 0) << "read while unchanged";
+
+    // 1 where 0 is stored: the registry reports no change when a value is saved as it was.
+    std::snprintf(edit, sizeof edit, "add %s /v \"ATI fix\" /t REG_DWORD /d 1", key);
+    ASSERT_TRUE(editKeyOutside(edit));
+    EXPECT_EQ(settingsAfterEvents(marked).atiFix, 1u) << "a value saved from outside";
+
+    cradleSettings = marked; // deleted and made anew between two events
+    std::snprintf(edit, sizeof edit, "delete %s", key);
+    ASSERT_TRUE(editKeyOutside(edit));
+    std::snprintf(edit, sizeof edit, "add %s /v \"ATI fix\" /t REG_DWORD /d 0", key);
+    ASSERT_TRUE(editKeyOutside(edit));
+    EXPECT_EQ(settingsAfterEvents(marked).atiFix, 0u) << "the key replaced";
+    EXPECT_EQ(cradleSettings.touchNever, 2u) << "a value the new key lacks keeps its field";
+
+    const CradleSettings defaults = {{1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, 1, 0, 1};
+    cradleSettings = marked;
+    std::snprintf(edit, sizeof edit, "delete %s", key);
+    ASSERT_TRUE(editKeyOutside(edit));
+    const CradleSettings deleted = settingsAfterEvents(marked);
+    EXPECT_EQ(std::memcmp(&deleted, &defaults, sizeof defaults), 0) << "the key deleted";
 }
 
 // Each ball's disc is centred where the stand's transforms put it, with the radius 0.4 gives,
@@ -203,7 +269,7 @@ TEST(Render, BackdropDriftsBetweenFrames) {
     runFrames(0, 1);
     const Picture before;
     for (int i = 0; i < 30; ++i)
-        drawFrame();
+        drawFrame(0.02);
     const Picture after;
     const double expected = 30 * 0.0004 / 0.25 * 22.0 * pixelsPerUnit(18.0);
     const int top = viewHeight - 2, bottom = int(project({0, 0.6, -10.0}).y) + 10;
@@ -262,14 +328,49 @@ TEST(Render, TwoFloorDiscsAddUpBelowTheStand) {
     EXPECT_LT(mismatches, compared / 200) << "the frame's floor is the layers added";
 }
 
+// Frames in 3 s through the core's entries, called as the front ends call them: ask how long
+// to wait, wait (`late` seconds longer than asked), then a frame taking `draw` seconds
+// (`first` for the first one). Time is simulated; the frames are drawn for real, small.
+int framesIn3s(double draw, double first, double late) {
+    resumeScene();      // else the previous case's grid would hold the first frame back
+    double now = 100.0; // seconds of the pacing clock
+    int frames = 0;
+    while (now < 103.0) {
+        const double wait = sceneFrameWait(now);
+        if (wait > 0.0) {
+            now += wait + late;
+            continue;
+        }
+        EXPECT_TRUE(drawSceneFrame(now, 0.02));
+        now += frames++ ? draw : first;
+    }
+    return frames;
+}
+
+// At most 60 a second; slower frames follow each other at once (20, 25, 40 and 500 ms give
+// 50, 40, 25 and 2 a second); a wait that overshoots is made up by the next; after a pause (a
+// first frame of 1 s) a fresh start, no burst to catch up.
+TEST(Render, FramesArePacedFromTheirStart) {
+    reshapeScene(singleViewLayout(16, 12));
+    // seconds drawing a frame, the first frame, a wait's overshoot; frames in 3 s
+    const double cases[][4] = {
+        {0.005, 0.005, 0.0, 180},   {0.015, 0.015, 0.0, 180},   {0.020, 0.020, 0.0, 150},
+        {0.025, 0.025, 0.0, 120},   {0.040, 0.040, 0.0, 75},    {0.5, 0.5, 0.0, 6},
+        {0.005, 0.005, 0.004, 180}, {0.015, 0.015, 0.003, 180}, {0.005, 1.0, 0.0, 121}};
+    for (const auto& c : cases)
+        EXPECT_NEAR(framesIn3s(c[0], c[1], c[2]), c[3], 1.0)
+            << "frames of " << c[0] << " s, the first " << c[1] << " s, waits late by " << c[2];
+    reshapeScene(singleViewLayout(viewWidth, viewHeight));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     openSaverWindow();
-    if (!glContext.sceneReady)
+    if (!sceneCore.ready)
         std::puts("FAIL: the window, its GL context or the scene's set-up failed");
-    const int failed = glContext.sceneReady ? RUN_ALL_TESTS() : 1;
+    const int failed = sceneCore.ready ? RUN_ALL_TESTS() : 1;
     DestroyWindow(saverWindow);
     RegDeleteKeyA(HKEY_CURRENT_USER, settingsKeyPath);
     return failed;

@@ -45,30 +45,41 @@ uint32_t below(std::mt19937& random, uint32_t n) {
     return std::uniform_int_distribution<uint32_t>(0, n - 1)(random);
 }
 
+// The record test's figures: the first 0 to 4 bytes of this data give these fields
+// (little-endian, zero-extended); more bytes leave the field as it was.
+const unsigned char valueData[64] = {0x78, 0x56, 0x34, 0x12, 5, 6, 7, 8};
+const uint32_t fieldAfter[5] = {0, 0x78, 0x5678, 0x345678, 0x12345678};
+
+bool isStringType(DWORD type) {
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
 // Fills the option key with hostile values (any type, mostly 0 to 8 bytes, some missing; both
-// touching flags 5 if asked). Returns what a load must leave in `record`, from what the registry
-// then answers: 4 bytes or fewer replace a field (little-endian), longer ones keep it.
+// touching flags 5 if asked), through the ANSI or (strings aside, which it would translate)
+// the wide entry. Returns what a load must leave in `record`.
 CradleSettings writeHostileKey(std::mt19937& random, CradleSettings record,
                                bool bothTouching = false) {
     HKEY key = createKey(settingsKeyPath);
     for (int i = 0; i < settingsFieldCount; ++i) {
         const char* name = settingsFields[i].valueName;
-        unsigned char data[64];
         const DWORD size = below(random, 3) ? below(random, 9) : below(random, 65);
-        for (DWORD b = 0; b < size; ++b)
-            data[b] = static_cast<unsigned char>(below(random, 4) ? random() : 0);
-        if (bothTouching && (i == alwaysField || i == neverField))
+        const DWORD type = below(random, REG_QWORD + 1);
+        if (bothTouching && (i == alwaysField || i == neverField)) {
             putValue(key, name, REG_BINARY, "\x05", 1);
-        else if (below(random, 9) == 0)
+            settingsField(record, i) = 5;
+        } else if (below(random, 9) == 0) {
             RegDeleteValueA(key, name);
-        else
-            putValue(key, name, below(random, REG_QWORD + 1), data, size, below(random, 2));
-        std::string got;
-        if (!queryValue(key, name, got) || got.size() > 4)
-            continue;
-        uint32_t& field = settingsField(record, i) = 0;
-        for (size_t b = got.size(); b > 0; --b)
-            field = field << 8 | uint8_t(got[b - 1]);
+        } else {
+            putValue(key, name, type, valueData, size, !isStringType(type) && below(random, 2));
+            // NOTE: Wine can answer a string value longer than it was stored (seen with 8 bytes
+            // and no terminator); over 4 bytes the field keeps its value either way.
+            std::string got;
+            if (size <= 4 && queryValue(key, name, got) &&
+                got == std::string(reinterpret_cast<const char*>(valueData), size))
+                settingsField(record, i) = fieldAfter[size];
+            else if (size <= 4)
+                ADD_FAILURE() << name << " reads back otherwise than stored, type " << type;
+        }
     }
     RegCloseKey(key);
     return record;

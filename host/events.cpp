@@ -1,6 +1,5 @@
 // The saver's own event procedure: creation, paint, erase-background and destruction;
 // everything else goes on to the host's default handling.
-#include "render/render.h"
 #include "host/host.h"
 #include "settings/settings.h"
 #include "sim/sim.h"
@@ -17,32 +16,23 @@ static LRESULT onCreate(HWND window) {
     ShowWindow(window, SW_SHOW);
     SetForegroundWindow(window);
     SetFocus(window);
-    layOutWindowViews(window); // the client area: one view on each monitor it covers
-    setBaseRenderState();
-    setSceneRenderState();
-    setUpScene();
-    restartFrameClock(); // set-up time does not count towards the first frames
+    initScene(windowViewLayout(window)); // one view on each monitor the client area covers
     wglMakeCurrent(glContext.deviceContext, glContext.renderingContext);
-    glContext.sceneReady = true;
     return 0;
 }
 
 // One frame per paint event. The window is never validated, so paint events keep coming
-// whenever the queue is otherwise empty: that is the animation's clock.
+// whenever the queue is otherwise empty: that is the animation's clock. A failed creation
+// leaves the window without a scene until the loop ends: nothing is drawn or swapped.
 static LRESULT onPaint() {
-    // A failed creation leaves the window without a context until the loop ends.
-    if (!glContext.sceneReady)
-        return 0;
-    drawFrame();
-    SwapBuffers(glContext.deviceContext);
-    countFrame();
+    if (drawSceneFrame(pacingClock(), measuredStepTime))
+        SwapBuffers(glContext.deviceContext);
     return 0;
 }
 
 // The only place the generator is seeded: from the calendar second, stirred once.
 static LRESULT onEraseBackground() {
-    restartFrameClock();
-    seedFromCalendarSecond(static_cast<uint32_t>(time(nullptr)));
+    seedScene(static_cast<uint32_t>(time(nullptr)));
     return 0;
 }
 
@@ -71,6 +61,7 @@ static void restoreDisplayMode() {
 
 static LRESULT onDestroy(HWND window) {
     restoreDisplayMode();
+    freeScene();
     releaseGLContext(window);
     PostQuitMessage(0);
     return 0;
@@ -79,14 +70,14 @@ static LRESULT onDestroy(HWND window) {
 // The window took a new size or the monitors changed: lay the views out anew, then let the
 // default handling see the event as before.
 static LRESULT onLayoutChange(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (glContext.sceneReady)
-        layOutWindowViews(window);
+    reshapeScene(windowViewLayout(window));
     return saverDefaultHandler(window, message, wParam, lParam);
 }
 
 LRESULT saverEventProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    // Every event, so a running saver follows what the dialog saves from another process.
-    loadSettings();
+    // At every event, so a running saver follows what the dialog saves from another process;
+    // the key is read again only when the registry reports a change under it.
+    followSettings();
     switch (message) {
     case WM_CREATE:
         return onCreate(window);

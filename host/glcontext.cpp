@@ -1,5 +1,5 @@
 // The WGL context on the saver window, and the monitors the window's views are laid on.
-#include "render/render.h"
+#include "host/host.h"
 
 #include <GL/gl.h>
 
@@ -67,7 +67,6 @@ bool createGLContext(HWND window) {
 }
 
 void releaseGLContext(HWND window) {
-    glContext.sceneReady = false;
     wglMakeCurrent(nullptr, nullptr);
     if (glContext.renderingContext != nullptr) {
         wglDeleteContext(glContext.renderingContext);
@@ -93,7 +92,7 @@ static BOOL CALLBACK addMonitor(HMONITOR, HDC, LPRECT rect, LPARAM data) {
 
 // NOTE: EnumDisplayMonitors came with Windows 98 and 2000; looked up at run time so that
 // Windows 95 and NT 4.0 still start, with one view over the whole window.
-static ViewLayout windowViewLayout(HWND window) {
+ViewLayout windowViewLayout(HWND window) {
     RECT client = {};
     GetClientRect(window, &client);
     if (client.bottom == 0)
@@ -111,10 +110,6 @@ static ViewLayout windowViewLayout(HWND window) {
         enumMonitors(nullptr, nullptr, addMonitor, reinterpret_cast<LPARAM>(&monitors));
     // With no monitor listed the layout is one view over the whole window.
     return layOutViews(whole, monitors.rects, monitors.count);
-}
-
-void layOutWindowViews(HWND window) {
-    setViewLayout(windowViewLayout(window));
 }
 
 bool windowViewsChanged(HWND window) {
