@@ -2,7 +2,7 @@
 // deterministically, and saves them as PNG.
 //
 //   cradle-shot --seed N --frames F --frame-time T --size WxH --out FILE.png
-//               [--ati 0|1] [--every K] [--monitors WxH+X+Y,...] [--fps]
+//               [--ati 0|1] [--every K] [--monitors WxH+X+Y,...] [--fps] [--samples N]
 //
 // The settings come from the registry as the saver loads them; --ati overrides the
 // compatibility mode for this run only. The generator is seeded with N just before the
@@ -12,6 +12,9 @@
 // top left is the leftmost and topmost monitor edge) and the views are laid out as the saver
 // lays them; without it the window is one view. With --fps it prints, after the run,
 // "frames N seconds S fps F" over the frame loop, the time spent saving PNG files left out.
+// With --samples N the pixel format has the most samples up to N the driver offers, on any
+// renderer (0: the single-sampled format); without it the choice is the saver's own.
+#include "host/pixelformat.h"
 #include "render/render.h"
 #include "settings/settings.h"
 #include "sim/sim.h"
@@ -40,13 +43,14 @@ struct ShotOptions {
     int32_t monitorCount = 0;
     ScreenRect monitors[maxViewports] = {};
     bool fps = false;
+    int samples = -1; // -1: as the saver chooses
 };
 
 int usage(const char* problem) {
     std::fprintf(stderr,
                  "cradle-shot: %s\nusage: cradle-shot --seed N --frames F --frame-time T "
                  "--size WxH --out FILE.png [--ati 0|1] [--every K] "
-                 "[--monitors WxH+X+Y,...] [--fps]\n",
+                 "[--monitors WxH+X+Y,...] [--fps] [--samples N]\n",
                  problem);
     return 2;
 }
@@ -149,6 +153,10 @@ int parseOptions(int argc, char** argv, ShotOptions& o) {
         } else if (std::strcmp(name, "--monitors") == 0) {
             if (!parseMonitors(value, o))
                 return usage("--monitors takes WxH+X+Y[,WxH+X+Y...], at most 16 monitors");
+        } else if (std::strcmp(name, "--samples") == 0) {
+            if (!parseWhole(value, 0, 32, v))
+                return usage("--samples takes a whole number from 0 to 32");
+            o.samples = static_cast<int>(v);
         } else if (std::strcmp(name, "--every") == 0) {
             if (!parseWhole(value, 1, 100000000, v))
                 return usage("--every takes a whole number of at least 1");
@@ -177,11 +185,27 @@ std::string numberedName(const std::string& out, long frame) {
     return stem + number + ext;
 }
 
+// NOTE: Mesa's software rasterisers read only one sample of a multisampled back buffer, where
+// the screen shows them all averaged; a copy into a texture averages them as the screen does.
+void readResolved(std::vector<uint8_t>& pixels, int width, int height) {
+    GLint bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    const GLuint scratch = 100; // clear of the scene's fixed texture names
+    glBindTexture(GL_TEXTURE_2D, scratch);
+    glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 0, 0, width, height, 0);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    glDeleteTextures(1, &scratch);
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
+}
+
 bool saveBackBuffer(const std::string& path, std::vector<uint8_t>& pixels, int width, int height) {
     glFinish();
     glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    if (pixelFormatChoice.samplesGiven > 0)
+        readResolved(pixels, width, height);
+    else
+        glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
     if (writePng(path.c_str(), pixels.data(), width, height, 3))
         return true;
     std::fprintf(stderr, "cradle-shot: cannot write %s\n", path.c_str());
@@ -224,6 +248,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cradle-shot: cannot create a %dx%d window\n", o.width, o.height);
         return 1;
     }
+    if (o.samples >= 0)
+        pixelFormatChoice = {o.samples, true, 0};
     if (!createGLContext(window))
         return 1;
     // The creation event's set-up, with the seed placed just before the launch.
