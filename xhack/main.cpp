@@ -5,6 +5,7 @@
 #include "sim/sim.h"
 #include "tools/pngfile.h"
 #include "xhack/options.h"
+#include "xhack/visual.h"
 
 #include <GL/gl.h>
 #include <GL/glx.h>
@@ -133,7 +134,10 @@ const int saverVisual[] = {
     None};
 // clang-format on
 
+// Multisampled where the server offers it, else the plain request.
 XVisualInfo* chooseSaverVisual() {
+    if (XVisualInfo* smooth = multisampledVisual(hack.display, hack.screen))
+        return smooth;
     return glXChooseVisual(hack.display, hack.screen, const_cast<int*>(saverVisual));
 }
 
