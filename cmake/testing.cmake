@@ -34,6 +34,12 @@ if(WIN32)
   set_tests_properties(harness.stop PROPERTIES FIXTURES_CLEANUP wine)
 endif()
 
+# The multi-head server, for the tests that place monitors: every tree's multi-head tests use it.
+add_test(NAME harness.xorg.start COMMAND ${CLACKMOOR_HARNESS}/session xorg ${CMAKE_BINARY_DIR})
+set_tests_properties(harness.xorg.start PROPERTIES FIXTURES_SETUP xorg)
+add_test(NAME harness.xorg.stop COMMAND ${CLACKMOOR_HARNESS}/session xorg-stop ${CMAKE_BINARY_DIR})
+set_tests_properties(harness.xorg.stop PROPERTIES FIXTURES_CLEANUP xorg)
+
 # clackmoor_test(name SOURCES ... LIBS ...): a GoogleTest program, run natively or through Wine.
 # SMOKE marks a test that the emulated 32-bit tree runs too.
 function(clackmoor_test name)

@@ -56,7 +56,8 @@ struct HostState {
     PasswordHooks password;
     InputContextHooks inputContext;
     DisplayPowerHooks displayPower;
-    bool inFaultFilter; // the fault filter is running (the system's filter calls it back)
+    bool inFaultFilter;      // the fault filter is running (the system's filter calls it back)
+    double nextMonitorCheck; // pacingClock seconds: when the full-screen saver next looks
 };
 extern HostState hostState;
 

@@ -124,24 +124,6 @@ static LRESULT onDestroy(HWND window, WPARAM wParam, LPARAM lParam) {
     return forward(window, WM_DESTROY, wParam, lParam);
 }
 
-// Once a close is approved no further frame is drawn. While the display is off the window is
-// validated, so no paint events come until it is back on.
-static LRESULT onPaint(HWND window, WPARAM wParam, LPARAM lParam) {
-    if (hostState.closeApproved) {
-        return DefWindowProcA(window, WM_PAINT, wParam, lParam);
-    }
-    if (hostState.displayPower.displayOff) {
-        ValidateRect(window, nullptr);
-        return 0;
-    }
-    if (fullScreen()) {
-        hideCursor();
-    }
-    LRESULT result = forward(window, WM_PAINT, wParam, lParam);
-    markFramePaced(pacingClock());
-    return result;
-}
-
 // The whole virtual screen: every monitor.
 static RECT virtualScreen() {
     RECT bounds = {};
@@ -174,6 +156,42 @@ static LRESULT onDisplayChange(HWND window, WPARAM wParam, LPARAM lParam) {
                      screen.bottom - screen.top, SWP_NOACTIVATE);
     }
     return forward(window, WM_DISPLAYCHANGE, wParam, lParam);
+}
+
+// NOTE: Wine tells no window when a monitor comes or goes or the primary moves while the box
+// around all monitors keeps its size (no WM_DISPLAYCHANGE): a look once a second (seconds)
+// finds such a change and handles it as that notice would.
+constexpr double monitorCheckPeriod = 1.0;
+
+static void followMonitors(HWND window) {
+    const double now = pacingClock();
+    if (now < hostState.nextMonitorCheck)
+        return;
+    hostState.nextMonitorCheck = now + monitorCheckPeriod;
+    RECT covered = {};
+    GetWindowRect(window, &covered);
+    const RECT screen = changedVirtualScreen();
+    if (!EqualRect(&covered, &screen) || windowViewsChanged(window))
+        onDisplayChange(window, 0, 0);
+}
+
+// Once a close is approved no further frame is drawn. While the display is off the window is
+// validated, so no paint events come until it is back on.
+static LRESULT onPaint(HWND window, WPARAM wParam, LPARAM lParam) {
+    if (hostState.closeApproved) {
+        return DefWindowProcA(window, WM_PAINT, wParam, lParam);
+    }
+    if (hostState.displayPower.displayOff) {
+        ValidateRect(window, nullptr);
+        return 0;
+    }
+    if (fullScreen()) {
+        hideCursor();
+        followMonitors(window);
+    }
+    LRESULT result = forward(window, WM_PAINT, wParam, lParam);
+    markFramePaced(pacingClock());
+    return result;
 }
 
 // The preview's right-click menu and help belong to the settings page that holds it.

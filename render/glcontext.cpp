@@ -94,7 +94,7 @@ static BOOL CALLBACK addMonitor(HMONITOR, HDC, LPRECT rect, LPARAM data) {
 
 // NOTE: EnumDisplayMonitors came with Windows 98 and 2000; looked up at run time so that
 // Windows 95 and NT 4.0 still start, with one view over the whole window.
-void layOutWindowViews(HWND window) {
+static ViewLayout windowViewLayout(HWND window) {
     RECT client = {};
     GetClientRect(window, &client);
     if (client.bottom == 0)
@@ -111,5 +111,22 @@ void layOutWindowViews(HWND window) {
     if (!child && enumMonitors != nullptr)
         enumMonitors(nullptr, nullptr, addMonitor, reinterpret_cast<LPARAM>(&monitors));
     // With no monitor listed the layout is one view over the whole window.
-    setViewLayout(layOutViews(whole, monitors.rects, monitors.count));
+    return layOutViews(whole, monitors.rects, monitors.count);
+}
+
+void layOutWindowViews(HWND window) {
+    setViewLayout(windowViewLayout(window));
+}
+
+bool windowViewsChanged(HWND window) {
+    const ViewLayout now = windowViewLayout(window);
+    if (now.width != viewLayout.width || now.height != viewLayout.height ||
+        now.count != viewLayout.count)
+        return true;
+    for (int32_t i = 0; i < now.count; ++i) {
+        const Viewport &a = now.viewports[i], &b = viewLayout.viewports[i];
+        if (a.x != b.x || a.y != b.y || a.width != b.width || a.height != b.height)
+            return true;
+    }
+    return false;
 }

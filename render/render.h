@@ -27,3 +27,5 @@ void releaseGLContext(HWND window);
 // Lays one view on each monitor the window covers; a child window (the preview) is one view
 // over its client area.
 void layOutWindowViews(HWND window);
+// The window's monitors call for other views than those frames are drawn in.
+bool windowViewsChanged(HWND window);

@@ -8,3 +8,8 @@ bool writePng(const char* path, const uint8_t* pixels, int width, int height, in
     stbi_flip_vertically_on_write(1);
     return stbi_write_png(path, width, height, channels, pixels, width * channels) != 0;
 }
+
+bool writeBmp(const char* path, const uint8_t* pixels, int width, int height) {
+    stbi_flip_vertically_on_write(1);
+    return stbi_write_bmp(path, width, height, 3, pixels) != 0;
+}

@@ -4,6 +4,7 @@
 #include "render/scene.h"
 #include "sim/sim.h"
 #include "tools/pngfile.h"
+#include "xhack/monitors.h"
 #include "xhack/options.h"
 #include "xhack/visual.h"
 
@@ -36,7 +37,8 @@ struct HackState {
     Colormap colormap;   // of a drawable made here
     XVisualInfo* visual; // from glXChooseVisual or XGetVisualInfo
     GLXContext context;
-    Atom deleteWindow; // WM_DELETE_WINDOW
+    Atom deleteWindow;  // WM_DELETE_WINDOW
+    int randrEventBase; // RandR's first event number while the root's monitors are followed, or -1
     int32_t width, height;
     long framesDrawn;
     double fpsSince; // pacingClock seconds at the start of the current -fps second
@@ -208,6 +210,8 @@ bool useGivenWindow(Window window) {
     if (!exists || hack.xError != 0)
         return false;
     hack.target = window;
+    if (window == RootWindow(hack.display, hack.screen))
+        hack.randrEventBase = watchMonitors(hack.display, window);
     hack.width = attributes.width;
     hack.height = attributes.height;
     hack.visual = glVisualOf(window);
@@ -246,6 +250,20 @@ int openTarget() {
     return 0;
 }
 
+// On the root window each monitor shows one whole cradle, as the Windows saver lays its views;
+// any other window (the daemon gives one per monitor) is one view.
+void layOutHackViews() {
+    ScreenRect monitors[maxViewports];
+    int32_t count = 0;
+    if (hack.randrEventBase >= 0)
+        count = rootMonitors(hack.display, hack.target, monitors, maxViewports);
+    if (count == 0) {
+        resizeView(hack.width, hack.height);
+        return;
+    }
+    setViewLayout(layOutViews({0, 0, hack.width, hack.height}, monitors, count));
+}
+
 // The creation event's order on Windows: context, view, base and scene state (the texture
 // upload), the scene with its launch, a fresh frame clock.
 int setUpGL() {
@@ -255,7 +273,7 @@ int setUpGL() {
     if (!glXMakeCurrent(hack.display, hack.drawable, hack.context))
         return fail("cannot make the GL rendering context current");
     syncSwapsToRefresh();
-    resizeView(hack.width, hack.height);
+    layOutHackViews();
     setBaseRenderState();
     setSceneRenderState();
     if (hack.options.seedGiven) {
@@ -307,7 +325,7 @@ void onConfigure(const XConfigureEvent& event) {
     if (hack.drawable != hack.target)
         XResizeWindow(hack.display, hack.drawable, static_cast<unsigned>(event.width),
                       static_cast<unsigned>(event.height));
-    resizeView(hack.width, hack.height);
+    layOutHackViews();
 }
 
 void onKey(XKeyEvent& event) {
@@ -336,6 +354,8 @@ void handleEvent(XEvent& event) {
             hack.stopRequested = 1; // the daemon or the preview took the window away
         break;
     default:
+        if (monitorsChanged(event, hack.randrEventBase))
+            layOutHackViews();
         break;
     }
 }
@@ -441,6 +461,7 @@ int main(int argc, char** argv) {
     if (hack.display == nullptr)
         return fail("cannot open the X display");
     hack.screen = DefaultScreen(hack.display);
+    hack.randrEventBase = -1;
     startShapeLibrary();
     XSetIOErrorHandler(onLostConnection);
     XSetErrorHandler(onXError);

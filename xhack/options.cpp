@@ -11,7 +11,7 @@ const char hackUsage[] =
     "usage: clackmoor [-window | -root | -window-id ID] [-display NAME] [-geometry WxH]\n"
     "                 [-patterns LIST] [-no-patternN] [-touch always|sometimes|never]\n"
     "                 [-ati | -no-ati] [-seed N] [-fps]\n"
-    "                 [-frames N] [-frame-time SECONDS] [-shot FILE.png]\n"
+    "                 [-frames N] [-frame-time SECONDS] [-shot FILE.png] [-help]\n"
     "  LIST: launch patterns 1 to 10, comma-separated (default all)\n";
 
 static bool refuse(OptionProblem& problem, const char* format, const char* what) {

@@ -56,6 +56,62 @@ clackmoor_stop_display() {
   rm -f "$HARNESS_DIR/xvfb.pid" "$HARNESS_DIR/display"
 }
 
+# Starts a private Xorg with the dummy video driver, whose RandR outputs DUMMY0..DUMMY15 can be
+# placed anywhere (Xvfb cannot put screens side by side); its number and pid in HARNESS_DIR.
+# Xorg takes a configuration file from any path only from root.
+clackmoor_start_xorg() {
+  command -v Xorg >/dev/null || { echo "harness: Xorg is missing; run tools/setup" >&2; exit 1; }
+  [ "$(id -u)" = 0 ] || { echo "harness: the multi-head server needs root" >&2; exit 1; }
+  local fifo="$HARNESS_DIR/xorgfd" num
+  rm -f "$fifo"; mkfifo "$fifo"
+  Xorg -displayfd 3 -config "$(dirname "${BASH_SOURCE[0]}")/xorg-dummy.conf" -noreset \
+       -nolisten tcp -logfile "$HARNESS_DIR/xorg.log" 3>"$fifo" >/dev/null 2>&1 &
+  local pid=$!
+  if ! read -r -t 30 num <"$fifo"; then
+    kill "$pid" 2>/dev/null; rm -f "$fifo"
+    echo "harness: Xorg did not start (see $HARNESS_DIR/xorg.log)" >&2; exit 1
+  fi
+  rm -f "$fifo"
+  echo "$pid" >"$HARNESS_DIR/xorg.pid"
+  echo ":$num" >"$HARNESS_DIR/xorg-display"
+  # NOTE: a RandR request made at once after the start can be lost.
+  sleep 1
+  DISPLAY=":$num" xrandr >/dev/null
+}
+
+clackmoor_stop_xorg() {
+  [ -f "$HARNESS_DIR/xorg.pid" ] || return 0
+  kill "$(cat "$HARNESS_DIR/xorg.pid")" 2>/dev/null || true
+  rm -f "$HARNESS_DIR/xorg.pid" "$HARNESS_DIR/xorg-display"
+}
+
+# xorg_layout OUTPUT=WxH+X+Y[*] ...: on $DISPLAY (the dummy server), exactly these monitors, at
+# these root-window positions, * the primary; every other output off, the root just big enough.
+xorg_layout() {
+  local spec out geo w h x y mode args=() fbw=0 fbh=0 on=" "
+  for spec; do
+    out=${spec%%=*} geo=${spec#*=}
+    local primary=()
+    [ "${geo%\*}" != "$geo" ] && { primary=(--primary); geo=${geo%\*}; }
+    IFS='x+' read -r w h x y <<<"$geo"
+    mode="${w}x${h}"
+    # The dummy driver takes any timing: a plain one at 60 Hz (the pixel clock in MHz).
+    xrandr --newmode "$mode" $(( (w + 32) * (h + 3) * 60 / 1000 ))e-3 \
+      "$w" $((w + 8)) $((w + 16)) $((w + 32)) "$h" $((h + 1)) $((h + 2)) $((h + 3)) 2>/dev/null || true
+    # NOTE: Wine takes an output with a single mode for a broken driver and then sees one
+    # monitor only: each output gets a second mode.
+    xrandr --addmode "$out" "$mode" 2>/dev/null || true
+    xrandr --addmode "$out" "$([ "$mode" = 640x480 ] && echo 1024x768 || echo 640x480)" 2>/dev/null || true
+    args+=(--output "$out" --mode "$mode" --pos "${x}x${y}" "${primary[@]}")
+    on+="$out "
+    fbw=$(( x + w > fbw ? x + w : fbw )) fbh=$(( y + h > fbh ? y + h : fbh ))
+  done
+  for out in $(xrandr --listmonitors | awk 'NR > 1 { print $NF }'); do
+    [ "${on/ $out /}" = "$on" ] && args+=(--output "$out" --off)
+  done
+  xrandr --fb "${fbw}x${fbh}" "${args[@]}"
+}
+
 # One template prefix per checkout (wineboot is slow); each build tree gets a hard-linked copy,
 # so trees never share registry state or a wineserver.
 CLACKMOOR_TEMPLATE="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/build/wine-template"

@@ -141,6 +141,26 @@ static int showRect(HWND window) {
     return 0;
 }
 
+// The monitors as Windows programs see them: "left top width height" each, "primary"
+// after the primary's.
+static BOOL CALLBACK addMonitorLine(HMONITOR monitor, HDC, LPRECT, LPARAM lines) {
+    MONITORINFO info = {sizeof info, {}, {}, 0};
+    GetMonitorInfoA(monitor, &info);
+    const RECT& r = info.rcMonitor;
+    char line[80];
+    snprintf(line, sizeof line, "%ld %ld %ld %ld%s\n", r.left, r.top, r.right - r.left,
+             r.bottom - r.top, info.dwFlags & MONITORINFOF_PRIMARY ? " primary" : "");
+    reinterpret_cast<std::string*>(lines)->append(line);
+    return TRUE;
+}
+
+static int showMonitors() {
+    std::string lines;
+    EnumDisplayMonitors(nullptr, nullptr, addMonitorLine, reinterpret_cast<LPARAM>(&lines));
+    printf("%s", lines.c_str());
+    return lines.empty() ? 1 : 0;
+}
+
 // Sends a message with a time limit; prints the result.
 static int sendAndPrint(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     DWORD_PTR result = 0;
@@ -303,6 +323,8 @@ int main(int argc, char** argv) {
         print(found);
         return found ? 0 : 1;
     }
+    if (is("monitors", 0))
+        return showMonitors();
     if (is("rect", 1))
         return showRect(window);
     if (is("power", 2))

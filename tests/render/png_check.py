@@ -5,6 +5,8 @@ usage: png_check.py FILE WIDTH HEIGHT      the whole scene at that size
        png_check.py --wide FILE            clouds reach both side edges
        png_check.py --views FILE SINGLE@X,Y ...   each SINGLE (one monitor's view rendered
            alone) stands at X,Y (top left) of FILE, and all outside the views is black
+       png_check.py --monitors FILE WxH+X+Y ...   a whole scene on each monitor (pixels of
+           FILE), and all outside them is black
        png_check.py --smoother FILE PLAIN   FILE's edges (posts, rails: steps; strings: thin
            lines) carry intermediate levels far more often than PLAIN's, the same frame aliased
 """
@@ -62,6 +64,34 @@ def check_wide(width, height, rows):
         assert lit >= 5, f"clouds reach the {name} edge"
 
 
+def check_dark_outside(width, height, rows, inside):
+    lit = 0
+    for y in range(height):
+        # Runs of pixels outside every view, each tested as one slice.
+        x = 0
+        while x < width:
+            end = x
+            while end < width and inside[y][end] == inside[y][x]:
+                end += 1
+            if not inside[y][x]:
+                run = rows[y][3 * x:3 * end]
+                if any(run):
+                    lit += sum(1 for i in range(0, len(run), 3) if any(run[i:i + 3]))
+            x = end
+    print(f"{lit} lit pixels off the views")
+    assert lit == 0, "areas on no monitor stay black"
+
+
+def check_monitors(width, height, rows, monitors):
+    inside = [bytearray(width) for _ in range(height)]
+    for w, h, x0, y0 in monitors:
+        print(f"monitor {w}x{h}+{x0}+{y0}: ", end="")
+        check_scene(rows, x0, y0, w, h)
+        for y in range(y0, y0 + h):
+            inside[y][x0:x0 + w] = b"\1" * w
+    check_dark_outside(width, height, rows, inside)
+
+
 def check_views(width, height, rows, views):
     inside = [bytearray(width) for _ in range(height)]
     for (sw, sh, srows), ox, oy in views:
@@ -75,10 +105,7 @@ def check_views(width, height, rows, views):
         # The rasteriser's tiles fall differently at another window offset: a few edge pixels.
         assert off <= sw * sh // 1000, "each view is the whole scene its monitor alone shows"
         check_scene(rows, ox, oy, sw, sh)
-    lit = sum(1 for y in range(height) for x in range(width)
-              if not inside[y][x] and max(rows[y][3 * x:3 * x + 3]) > 0)
-    print(f"{lit} lit pixels off the views")
-    assert lit == 0, "areas on no monitor stay black"
+    check_dark_outside(width, height, rows, inside)
 
 
 def edge_levels(width, height, rows):
@@ -128,6 +155,9 @@ def main():
         at = [arg.rsplit("@", 1) for arg in sys.argv[3:]]
         views = [(read_png(path), *map(int, xy.split(","))) for path, xy in at]
         check_views(*read_png(sys.argv[2]), views)
+    elif sys.argv[1] == "--monitors":
+        monitors = [tuple(int(v) for v in m.replace("+", "x").split("x")) for m in sys.argv[3:]]
+        check_monitors(*read_png(sys.argv[2]), monitors)
     else:
         width, height, rows = read_png(sys.argv[1])
         assert (width, height) == (int(sys.argv[2]), int(sys.argv[3])), f"size {width}x{height}"

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The X11 hack run for real: hack_test.sh windows|private|options|picture|package|compare.
+# The X11 hack run for real: hack_test.sh windows|private|options|picture|compare.
 set -euo pipefail
 . "$CLACKMOOR_HARNESS/env.sh"
 clackmoor_env "$CLACKMOOR_BUILD"
@@ -81,17 +81,15 @@ close-button  own  480x270 -       close  -  -geometry 480x270
 EOT
 }
 
-# Debian's xscreensaver on a server of the test's own runs the hack on -activate and ends it
-# on -deactivate; then the hack alone on the root window ends when the server goes.
-case_private() {
-  HARNESS_DIR=$work clackmoor_start_display 800x600 # sets DISPLAY
-  local home="$work/home" run=() pid
-  # The hack's own line marks its processes: no other run of the program matches it.
-  local line="$hack -root -seed 31337"
+# Debian's xscreensaver on $DISPLAY, its one program the hack's LINE ($1), activated; `run` is
+# how to call it. The line marks the hack's processes: no other run of the program matches it.
+start_daemon() {
+  local home="$work/home"
   mkdir -p "$home"
   printf '%s\n' 'mode: one' 'selected: 0' 'timeout: 0:30:00' 'lock: False' 'fade: False' \
-    'unfade: False' 'splash: False' 'dpmsEnabled: False' "programs: \"Clackmoor\" $line \\n" \
+    'unfade: False' 'splash: False' 'dpmsEnabled: False' "programs: \"Clackmoor\" $1 \\n" \
     >"$home/.xscreensaver"
+  run=()
   # NOTE: xscreensaver launches no hack as root; there it runs as nobody.
   if [ "$(id -u)" = 0 ]; then
     chown -R nobody:nogroup "$home"
@@ -101,7 +99,15 @@ case_private() {
   "${run[@]}" xscreensaver -no-splash >daemon.log 2>&1 &
   retry 50 0.2 "${run[@]}" xscreensaver-command -version >/dev/null 2>&1 || true
   "${run[@]}" xscreensaver-command -activate
-  retry 100 0.2 pgrep -f -x "$line" >/dev/null || fail "no hack started: $(tail -n 5 daemon.log)"
+  retry 100 0.2 pgrep -f -x "$1" >/dev/null || fail "no hack started: $(tail -n 5 daemon.log)"
+}
+
+# Debian's xscreensaver on a server of the test's own runs the hack on -activate and ends it
+# on -deactivate; then the hack alone on the root window ends when the server goes.
+case_private() {
+  HARNESS_DIR=$work clackmoor_start_display 800x600 # sets DISPLAY
+  local line="$hack -root -seed 31337" pid
+  start_daemon "$line"
   shows_cradle root 800x600 daemon
   "${run[@]}" xscreensaver-command -deactivate
   for _ in $(seq 100); do pgrep -f -x "$line" >/dev/null || break; sleep 0.2; done
@@ -115,6 +121,37 @@ case_private() {
   kill "$(cat xvfb.pid)"
   ends_with "$pid" 1 "X server gone"
   grep "clackmoor: lost the connection to the X server" hack.err || fail "no message: $(cat hack.err)"
+}
+
+# On the multi-head server: -root draws one whole cradle per RandR monitor and follows a monitor
+# unplugged; the daemon, which gives it one window per monitor, gets one cradle in each.
+case_multihead() {
+  export DISPLAY=$(cat "$CLACKMOOR_BUILD/harness/xorg-display")
+  local three=(DUMMY0=1280x720+1024+600* DUMMY1=1024x768+0+0 DUMMY2=800x600+1024+0) monitors
+  cradles() { # NAME SPEC...: a whole cradle on each monitor of the specs, black elsewhere
+    local name=$1; shift
+    monitors=$(printf '%s\n' "$@" | sed 's/.*=//; s/\*//')
+    import -window root "$name.png" 2>/dev/null && python3 "$check" --monitors "$name.png" $monitors >"$name.log" 2>&1
+  }
+  shows_cradles() { retry 60 1 cradles "$@" || { cat "$1.log"; fail "$1: not a cradle on each monitor"; }; cat "$1.log"; }
+
+  xorg_layout "${three[@]}"
+  "$hack" -root -seed 7 &
+  local pid=$!
+  shows_cradles root-three "${three[@]}"
+  xorg_layout "${three[@]:0:2}"
+  shows_cradles root-unplugged "${three[@]:0:2}"
+  xorg_layout "${three[@]}"
+  shows_cradles root-plugged-in "${three[@]}"
+  kill -TERM "$pid"
+  ends_with "$pid" 0 "-root on three monitors"
+
+  local line="$hack -root -seed 31337"
+  start_daemon "$line"
+  shows_cradles daemon-three "${three[@]}"
+  echo "the daemon runs $(pgrep -c -f -x "$line") hacks, one per monitor"
+  [ "$(pgrep -c -f -x "$line")" = 3 ] || fail "not one hack per monitor"
+  "${run[@]}" xscreensaver-command -exit || true
 }
 
 # Bad options exit 2 with one message and the usage.
@@ -157,26 +194,6 @@ case_picture() {
     CLACKMOOR_TEST_SAMPLES=4 CLACKMOOR_TEST_MULTISAMPLE_FAULT=$fault small "no-$fault.png"
     cmp a.png "no-$fault.png" || fail "no $fault: not the plain visual"
   done
-}
-
-# The .deb puts it where xscreensaver looks, with its settings page and libraries.
-case_package() {
-  DESTDIR="$work/stage" cmake --install "$CLACKMOOR_BUILD" >/dev/null
-  "$CLACKMOOR_SOURCE/tools/installer/package" deb 1.0.0 stage .
-  local deb=clackmoor_1.0.0_amd64.deb program=root/usr/libexec/xscreensaver/clackmoor
-  local page=root/usr/share/xscreensaver/config/clackmoor.xml args deps pkg
-  dpkg-deb -x "$deb" root
-  # Everything the settings page can put on the command line is taken by the program.
-  args=$(xmllint --xpath '//@arg|//@arg-set|//@arg-unset' "$page" | sed 's/^[^"]*"\(.*\)"$/\1/')
-  "$program" $args -help | grep -q '^usage: clackmoor' || fail "the page's options: $args"
-  # Every library dpkg-shlibdeps finds it needs is in Depends (not the sanitizers': this tree's).
-  mkdir -p debian && touch debian/control
-  deps=$(dpkg-shlibdeps -O -e "$program" 2>/dev/null) || fail "dpkg-shlibdeps cannot read it"
-  for pkg in $(sed 's/^[^=]*=//; s/([^)]*)//g; s/|[^,]*//g; s/,/ /g' <<<"$deps"); do
-    case $pkg in libasan* | libubsan*) continue ;; esac
-    dpkg-deb -f "$deb" Depends | tr -d ' \n' | tr ',' '\n' | grep -qx "$pkg" || fail "$pkg is not in Depends"
-  done
-  echo "package: $(dpkg-deb -f "$deb" Depends)"
 }
 
 # Both with their defaults, the same frame; skipped (77) when the native tree has no hack.

@@ -1,11 +1,12 @@
 ; The Clackmoor installer. Built by tools/installer/package:
-;   makensis -DVERSION=1.0.0 -DX86_SCR=... -DX64_SCR=... -DOUTFILE=... clackmoor.nsi
+;   makensis -DVERSION=1.0.0 -DX86_SCR=... -DX64_SCR=... -DART=... -DOUTFILE=... clackmoor.nsi
+; ART is a folder of tools/installer/artwork: the saver's icon and pictures of its scene.
 ; One x86 installer for every Windows from 2000 on: it carries both builds and puts the one
 ; that matches the machine into the Windows folder, where the Screen Saver settings of 32-
 ; and 64-bit Windows alike look for savers.
 
-!ifndef VERSION | X86_SCR | X64_SCR | OUTFILE
-  !error "define VERSION, X86_SCR, X64_SCR and OUTFILE"
+!ifndef VERSION | X86_SCR | X64_SCR | ART | OUTFILE
+  !error "define VERSION, X86_SCR, X64_SCR, ART and OUTFILE"
 !endif
 
 Unicode true
@@ -42,6 +43,11 @@ VIAddVersionKey "CompanyName" "${PUBLISHER}"
 VIAddVersionKey "LegalCopyright" "${PUBLISHER}"
 
 !define MUI_ABORTWARNING
+!define MUI_ICON "${ART}/clackmoor.ico"
+!define MUI_UNICON "${ART}/clackmoor.ico"
+!define MUI_WELCOMEFINISHPAGE_BITMAP "${ART}/welcome.bmp"
+!define MUI_HEADERIMAGE
+!define MUI_HEADERIMAGE_BITMAP "${ART}/header.bmp"
 !define MUI_WELCOMEPAGE_TEXT "This puts Clackmoor into your Windows folder and makes it your screen saver.$\r$\n$\r$\nYou can choose another saver, or change Clackmoor's settings, in the Screen Saver settings afterwards."
 !define MUI_FINISHPAGE_RUN
 !define MUI_FINISHPAGE_RUN_TEXT "Open the Screen Saver settings"
