@@ -10,9 +10,9 @@ namespace {
 constexpr int width = 1024;
 constexpr int height = 128;
 
-// The field repeats after 1027.5 columns, so the last column runs on into the first like
-// columns four or five apart: the scroll crosses the seam without a jump.
-constexpr double period = 1027.5;
+// The field repeats after exactly the width, so the last column runs on into the first like
+// any two neighbouring columns: the scroll crosses the wrap without a seam.
+constexpr double period = width;
 
 constexpr int blockCount = 16; // 64-column blocks of the envelope
 

@@ -1,5 +1,6 @@
 // The WGL context on the saver window, and the monitors the window's views are laid on.
 #include "host/host.h"
+#include "host/pixelformat.h"
 
 #include <GL/gl.h>
 
@@ -52,7 +53,7 @@ static void syncSwapsToRefresh() {
 
 bool createGLContext(HWND window) {
     glContext.deviceContext = GetDC(window);
-    int format = ChoosePixelFormat(glContext.deviceContext, &saverPixelFormat);
+    int format = chooseSaverPixelFormat(glContext.deviceContext);
     if (format == 0)
         return failGLContext("Can't Find A Suitable PixelFormat.");
     if (!SetPixelFormat(glContext.deviceContext, format, &saverPixelFormat))

@@ -2,7 +2,7 @@
 // deterministically, and saves them as PNG.
 //
 //   cradle-shot --seed N --frames F --frame-time T --size WxH --out FILE.png
-//               [--ati 0|1] [--every K] [--monitors WxH+X+Y,...] [--fps]
+//               [--ati 0|1] [--every K] [--monitors WxH+X+Y,...] [--fps] [--samples N]
 //
 // The settings come from the registry as the saver loads them; --ati overrides the
 // compatibility mode for this run only. The generator is seeded with N before the scene is
@@ -13,7 +13,10 @@
 // top left is the leftmost and topmost monitor edge) and the views are laid out as the saver
 // lays them; without it the window is one view. With --fps it prints, after the run,
 // "frames N seconds S fps F" over the frame loop, the time spent saving PNG files left out.
+// With --samples N the pixel format has the most samples up to N the driver offers, on any
+// renderer (0: the single-sampled format); without it the choice is the saver's own.
 #include "host/host.h"
+#include "host/pixelformat.h"
 #include "settings/settings.h"
 #include "sim/sim.h"
 #include "tools/pngfile.h"
@@ -39,13 +42,14 @@ struct ShotOptions {
     int32_t monitorCount = 0;
     ScreenRect monitors[maxViewports] = {};
     bool fps = false;
+    int samples = -1; // -1: as the saver chooses
 };
 
 int usage(const char* problem) {
     std::fprintf(stderr,
                  "cradle-shot: %s\nusage: cradle-shot --seed N --frames F --frame-time T "
                  "--size WxH --out FILE.png [--ati 0|1] [--every K] "
-                 "[--monitors WxH+X+Y,...] [--fps]\n",
+                 "[--monitors WxH+X+Y,...] [--fps] [--samples N]\n",
                  problem);
     return 2;
 }
@@ -148,6 +152,10 @@ int parseOptions(int argc, char** argv, ShotOptions& o) {
         } else if (std::strcmp(name, "--monitors") == 0) {
             if (!parseMonitors(value, o))
                 return usage("--monitors takes WxH+X+Y[,WxH+X+Y...], at most 16 monitors");
+        } else if (std::strcmp(name, "--samples") == 0) {
+            if (!parseWhole(value, 0, 32, v))
+                return usage("--samples takes a whole number from 0 to 32");
+            o.samples = static_cast<int>(v);
         } else if (std::strcmp(name, "--every") == 0) {
             if (!parseWhole(value, 1, 100000000, v))
                 return usage("--every takes a whole number of at least 1");
@@ -219,6 +227,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cradle-shot: cannot create a %dx%d window\n", o.width, o.height);
         return 1;
     }
+    if (o.samples >= 0)
+        pixelFormatChoice = {o.samples, true, 0};
     if (!createGLContext(window))
         return 1;
     // The seed first, as the erase-background event comes before the creation's launch.

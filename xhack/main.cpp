@@ -6,6 +6,7 @@
 #include "tools/pngfile.h"
 #include "xhack/monitors.h"
 #include "xhack/options.h"
+#include "xhack/visual.h"
 
 #include <GL/gl.h>
 #include <GL/glx.h>
@@ -135,7 +136,10 @@ const int saverVisual[] = {
     None};
 // clang-format on
 
+// Multisampled where the server offers it, else the plain request.
 XVisualInfo* chooseSaverVisual() {
+    if (XVisualInfo* smooth = multisampledVisual(hack.display, hack.screen))
+        return smooth;
     return glXChooseVisual(hack.display, hack.screen, const_cast<int*>(saverVisual));
 }
 

@@ -110,8 +110,10 @@ done
 start_parent
 start_saver "$SCR" /p "$PARENT"
 child=$(tool child "$PARENT" 30)
-check "the preview covers its parent's client area" \
-  [ "$(tool rect "${child:-0}")" = "$PARENT_X $PARENT_Y $PARENT_W $PARENT_H visible" ]
+# The child shows only once its creation event (the GL set-up) is done: up to 30 s.
+covers="$PARENT_X $PARENT_Y $PARENT_W $PARENT_H visible"
+for _ in $(seq 60); do [ "$(tool rect "${child:-0}")" = "$covers" ] && break; sleep 0.5; done
+check "the preview covers its parent's client area" [ "$(tool rect "${child:-0}")" = "$covers" ]
 tool post "$PARENT" 16 0 0
 wait_exit "$SAVER_PID" 60
 check "the preview ends with its parent (got $RC)" [ "$RC" = 0 ]

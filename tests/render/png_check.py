@@ -7,6 +7,8 @@ usage: png_check.py FILE WIDTH HEIGHT      the whole scene at that size
            alone) stands at X,Y (top left) of FILE, and all outside the views is black
        png_check.py --monitors FILE WxH+X+Y ...   a whole scene on each monitor (pixels of
            FILE), and all outside them is black
+       png_check.py --smoother FILE PLAIN   FILE's edges (posts, rails: steps; strings: thin
+           lines) carry intermediate levels far more often than PLAIN's, the same frame aliased
 """
 import subprocess
 import sys
@@ -106,9 +108,49 @@ def check_views(width, height, rows, views):
     check_dark_outside(width, height, rows, inside)
 
 
+def edge_levels(width, height, rows):
+    """How often edges carry intermediate levels, over every row and column of brightness.
+
+    Six pixels a, a, m, m, c, c with flat ends: a step (posts, rails) when the ends differ by
+    60 or more, a thin line (a string) when the ends agree and a middle pixel stands 60 above
+    them. An aliased step's middle pixels lie at one end or the other; a covered share shows
+    as a level between (20 to 80 % of the way). An aliased line lights one middle pixel fully;
+    a covered share splits its light over both."""
+    lum = [[r[3 * x] + r[3 * x + 1] + r[3 * x + 2] for x in range(width)] for r in rows]
+    lines = lum + [[lum[y][x] for y in range(height)] for x in range(width)]
+    steps = between = lines_seen = split = 0
+    for v in lines:
+        for i in range(len(v) - 5):
+            a0, a1, m0, m1, c0, c1 = v[i:i + 6]
+            if abs(a0 - a1) > 6 or abs(c0 - c1) > 6:
+                continue
+            a, c = (a0 + a1) / 2, (c0 + c1) / 2
+            if abs(c - a) >= 60:
+                if min(m0, m1) < min(a, c) - 6 or max(m0, m1) > max(a, c) + 6:
+                    continue
+                steps += 1
+                between += any(0.2 < (m - a) / (c - a) < 0.8 for m in (m0, m1))
+            elif abs(c - a) <= 6 and max(m0, m1) - a >= 60 and min(m0, m1) - a >= -6:
+                lines_seen += 1
+                e0, e1 = max(1, m0 - a), max(1, m1 - a)
+                split += max(e0, e1) / (e0 + e1) < 0.85
+    return between / max(1, steps), split / max(1, lines_seen), steps, lines_seen
+
+
+def check_smoother(smooth, plain):
+    (ss, sl, ns, nl), (ps, pl, _, _) = edge_levels(*smooth), edge_levels(*plain)
+    print(f"intermediate levels at steps {ss:.3f} (plain {ps:.3f}, {ns} steps), "
+          f"split lines {sl:.3f} (plain {pl:.3f}, {nl} lines)")
+    assert ns > 500 and nl > 200, "edges and strings to measure"
+    assert ss >= 1.5 * ps, "posts' and rails' edges carry intermediate coverage"
+    assert sl >= 2 * pl, "strings carry intermediate coverage"
+
+
 def main():
     if sys.argv[1] == "--wide":
         check_wide(*read_png(sys.argv[2]))
+    elif sys.argv[1] == "--smoother":
+        check_smoother(read_png(sys.argv[2]), read_png(sys.argv[3]))
     elif sys.argv[1] == "--views":
         at = [arg.rsplit("@", 1) for arg in sys.argv[3:]]
         views = [(read_png(path), *map(int, xy.split(","))) for path, xy in at]

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # cradle-shot: the must-show picture (kept as shot.png in the build tree), its checks,
-# determinism, numbered frames and the refusal of bad arguments.
+# multisampled and not, determinism, numbered frames and the refusal of bad arguments.
 set -euo pipefail
 . "$CLACKMOOR_HARNESS/env.sh"
 clackmoor_env "$CLACKMOOR_BUILD"
@@ -33,10 +33,33 @@ cmp "$work/a-000006.png" "$work/a.png"
 shot --seed 3 --frames 6 --frame-time 0.03 --size 160x120 --out "$work/lines.png" --ati 0
 ! cmp -s "$work/lines.png" "$work/a.png"
 
+# Multisampled, forced on this software rasteriser: posts, rails and strings get smooth edges,
+# and the picture still shows what the scene must.
+scene --size 1280x720 --samples 4 --out "$work/samples-4.png"
+python3 "$png_check" "$work/samples-4.png" 1280 720
+python3 "$png_check" --wide "$work/samples-4.png"
+python3 "$png_check" --smoother "$work/samples-4.png" shot.png
+# The saver's own choice here (a software rasteriser: none) and every failed step of the
+# search for a multisampled format give exactly the single-sampled picture.
+small="--seed 3 --frames 6 --frame-time 0.03 --size 160x120"
+# shellcheck disable=SC2086
+shot $small --samples 0 --out "$work/single.png"
+# shellcheck disable=SC2086
+shot $small --out "$work/chosen.png"
+cmp "$work/single.png" "$work/chosen.png"
+# shellcheck disable=SC2086
+shot $small --samples 4 --out "$work/samples-4-small.png"
+! cmp -s "$work/single.png" "$work/samples-4-small.png"
+for fault in window context extension format; do
+  # shellcheck disable=SC2086
+  CLACKMOOR_TEST_MULTISAMPLE_FAULT=$fault shot $small --samples 4 --out "$work/no-$fault.png"
+  cmp "$work/single.png" "$work/no-$fault.png"
+done
+
 # Bad arguments: exit status 2.
 base="--seed 1 --frames 1 --frame-time 0 --size 8x8 --out x.png"
 for bad in "--seed 1" "${base/seed 1/seed x}" "${base/frames 1/frames 0}" "${base/8x8/8by8}" \
-  "$base --ati 2" "$base --bogus 1" "$base --monitors 8x8+0" "$base --monitors 8x8+0+0,"; do
+  "$base --ati 2" "$base --samples 33" "$base --bogus 1" "$base --monitors 8x8+0" "$base --monitors 8x8+0+0,"; do
   rc=0
   # shellcheck disable=SC2086
   shot $bad 2>/dev/null || rc=$?

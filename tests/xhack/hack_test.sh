@@ -173,7 +173,7 @@ case_options() {
   echo "${#bad[@]} bad option lists refused with status 2"
 }
 
-# -shot: the same for a seed, each setting shows (that it is the cradle: compare).
+# -shot: the same for a seed, each setting shows (that it is the cradle: compare); the visual.
 case_picture() {
   small() { "$hack" -seed 3 -frames 40 -frame-time 0.03 -geometry 160x120 -shot "$@"; }
   small a.png
@@ -186,6 +186,14 @@ case_picture() {
   ! cmp -s a.png no-ati.png || fail "-no-ati looks the same"
   ! cmp -s a.png pattern9.png || fail "-patterns 9 looks the same"
   ! cmp -s pattern9.png never.png || fail "-touch never looks the same"
+  # Multisampling: none on this software rasteriser, and a failed step of the search keeps the
+  # plain visual; forced (a test-only variable), the own window's visual has samples.
+  CLACKMOOR_TEST_SAMPLES=4 small samples-4.png
+  ! cmp -s a.png samples-4.png || fail "4 samples look the same"
+  for fault in extension format; do
+    CLACKMOOR_TEST_SAMPLES=4 CLACKMOOR_TEST_MULTISAMPLE_FAULT=$fault small "no-$fault.png"
+    cmp a.png "no-$fault.png" || fail "no $fault: not the plain visual"
+  done
 }
 
 # Both with their defaults, the same frame; skipped (77) when the native tree has no hack.

@@ -27,7 +27,8 @@ from outside the program, what a user sees of them.
       a subreaper). A figure that could not be taken is left out of the record
       and its reason kept under "missing".
       With --scene, cradle-shot takes its turn too: the saver's own drawing code in a window
-      of the screen's size, no host, about SCENE_SECONDS of frames (its --fps line).
+      of the screen's size, no host, about SCENE_SECONDS of frames (its --fps line); with
+      --scene-samples N also a second time, multisampled with up to N samples on any renderer.
       --absent NAME=WHY records a program that was not run, and why.
   measure.py profile --out FILE --seconds S NAME=PROGRAM [NAME=PROGRAM ...]
       Runs each program once and, after the warm-up, profiles it for S seconds with perf:
@@ -359,11 +360,14 @@ SCENE_FIRST_FRAMES = 25  # the warm-up run, which also gauges the frame count
 SCENE_LINE = re.compile(r"frames\s+(\d+)\s+seconds\s+([0-9.]+)\s+fps\s+([0-9.]+)")
 
 
-def scene_run(program, width, height, frames, workdir):
+def scene_run(program, width, height, frames, workdir, samples=None):
     """cradle-shot's own frame rate over `frames` frames in a window of width x height."""
-    out = os.path.join(workdir, "scene-%dx%d.png" % (width, height))
+    out = os.path.join(workdir, "scene-%dx%d%s.png" % (width, height,
+                                                      "-%ds" % samples if samples else ""))
     cmd = [WINE64, program, "--seed", "1", "--frames", str(frames), "--frame-time",
            SCENE_FRAME_TIME, "--size", "%dx%d" % (width, height), "--out", out, "--fps"]
+    if samples is not None:
+        cmd += ["--samples", str(samples)]
     run = {"program": program, "missing": {}}
     try:
         res = subprocess.run(cmd, stdin=subprocess.DEVNULL, capture_output=True,
@@ -405,6 +409,13 @@ def cmd_runs(args):
             return run
         turns.append(("scene", "%s --frame-time %s --fps" % (args.scene, SCENE_FRAME_TIME),
                       scene))
+        if args.scene_samples:
+            # As many frames as the single-sampled scene: the same swing, timed the same way.
+            def multisampled(secs):
+                return scene_run(args.scene, screen.width, screen.height, scene_frames[0],
+                                 workdir, args.scene_samples)
+            turns.append(("scene-multisampled", "%s --frame-time %s --fps --samples %d" % (
+                args.scene, SCENE_FRAME_TIME, args.scene_samples), multisampled))
     results = {name: [] for name, _, _ in turns}
     for i in range(args.runs + 1):
         for name, _, measure in turns:
@@ -767,6 +778,13 @@ def size_rows(data, rows, meta):
                      ratio(sm, scm),
                      "ratio here is saver ÷ scene; its own window, no host, frame time %s s, "
                      "%s frames a run" % (SCENE_FRAME_TIME, max(frames) if frames else "no")))
+    if "scene-multisampled" in res:
+        tms, msm = cell(res["scene-multisampled"], "fps", 1)
+        samples = programs.get("scene-multisampled", "?").rsplit(" ", 1)[-1]
+        rows.append(("frames per second of the scene alone, up to %s samples (cradle-shot "
+                     "--samples %s) at %s" % (samples, samples, size), tms, "", ratio(msm, scm),
+                     "ratio here is multisampled ÷ the scene above; the saver asks for samples "
+                     "only where GL_RENDERER is not a software rasteriser"))
 
 
 def profile_rows(prof, rows, lines):
@@ -930,6 +948,7 @@ def main():
     r.add_argument("--extra", action="append")
     r.add_argument("--absent", action="append")
     r.add_argument("--scene")
+    r.add_argument("--scene-samples", type=int)
     r.add_argument("programs", nargs="+")
     f = sub.add_parser("profile")
     f.add_argument("--out", required=True)
