@@ -20,8 +20,8 @@
 #include "settings/settings.h"
 #include "sim/sim.h"
 #include "tools/pngfile.h"
+#include "tools/wholenumber.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -54,23 +54,13 @@ int usage(const char* problem) {
     return 2;
 }
 
-bool parseWhole(const char* text, long low, long high, long& value) {
-    char* end = nullptr;
-    errno = 0;
-    long v = std::strtol(text, &end, 10);
-    if (errno != 0 || end == text || *end != '\0' || v < low || v > high)
-        return false;
-    value = v;
-    return true;
-}
-
 bool parseSize(const char* text, int& width, int& height) {
     const char* x = std::strchr(text, 'x');
     if (x == nullptr)
         return false;
     std::string w(text, x);
-    long wv = 0, hv = 0;
-    if (!parseWhole(w.c_str(), 1, 8192, wv) || !parseWhole(x + 1, 1, 8192, hv))
+    unsigned long wv = 0, hv = 0;
+    if (!parseWhole(w.c_str(), 1, 8192, 10, wv) || !parseWhole(x + 1, 1, 8192, 10, hv))
         return false;
     width = static_cast<int>(wv);
     height = static_cast<int>(hv);
@@ -116,17 +106,14 @@ int parseOptions(int argc, char** argv, ShotOptions& o) {
         if (i + 1 >= argc)
             return usage("every option needs a value");
         const char* value = argv[i + 1];
-        long v = 0;
+        unsigned long v = 0;
         if (std::strcmp(name, "--seed") == 0) {
-            char* end = nullptr;
-            errno = 0;
-            unsigned long s = std::strtoul(value, &end, 10);
-            if (errno != 0 || end == value || *end != '\0' || value[0] == '-' || s > 0xFFFFFFFFul)
+            if (!parseWhole(value, 0, 0xFFFFFFFFul, 10, v))
                 return usage("--seed takes a whole number from 0 to 4294967295");
-            o.seed = static_cast<uint32_t>(s);
+            o.seed = static_cast<uint32_t>(v);
             seen[0] = true;
         } else if (std::strcmp(name, "--frames") == 0) {
-            if (!parseWhole(value, 1, 100000000, v))
+            if (!parseWhole(value, 1, 100000000, 10, v))
                 return usage("--frames takes a whole number of at least 1");
             o.frames = v;
             seen[1] = true;
@@ -146,18 +133,18 @@ int parseOptions(int argc, char** argv, ShotOptions& o) {
             o.out = value;
             seen[4] = true;
         } else if (std::strcmp(name, "--ati") == 0) {
-            if (!parseWhole(value, 0, 1, v))
+            if (!parseWhole(value, 0, 1, 10, v))
                 return usage("--ati takes 0 or 1");
             o.ati = static_cast<int>(v);
         } else if (std::strcmp(name, "--monitors") == 0) {
             if (!parseMonitors(value, o))
                 return usage("--monitors takes WxH+X+Y[,WxH+X+Y...], at most 16 monitors");
         } else if (std::strcmp(name, "--samples") == 0) {
-            if (!parseWhole(value, 0, 32, v))
+            if (!parseWhole(value, 0, 32, 10, v))
                 return usage("--samples takes a whole number from 0 to 32");
             o.samples = static_cast<int>(v);
         } else if (std::strcmp(name, "--every") == 0) {
-            if (!parseWhole(value, 1, 100000000, v))
+            if (!parseWhole(value, 1, 100000000, 10, v))
                 return usage("--every takes a whole number of at least 1");
             o.every = v;
         } else {

@@ -1,6 +1,7 @@
 // The command line of the X11 front end: XScreenSaver-style options (one or two leading
 // dashes) into a settings record and the run's choices.
 #include "xhack/options.h"
+#include "tools/wholenumber.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -17,20 +18,6 @@ const char hackUsage[] =
 static bool refuse(OptionProblem& problem, const char* format, const char* what) {
     std::snprintf(problem.text, sizeof problem.text, format, what);
     return false;
-}
-
-// A whole number from low to high, nothing else in the text.
-static bool parseWhole(const char* text, unsigned long low, unsigned long high, int base,
-                       unsigned long& value) {
-    if (text[0] == '-' || text[0] == '+' || text[0] == ' ' || text[0] == '\0')
-        return false;
-    char* end = nullptr;
-    errno = 0;
-    unsigned long v = std::strtoul(text, &end, base);
-    if (errno != 0 || *end != '\0' || v < low || v > high)
-        return false;
-    value = v;
-    return true;
 }
 
 bool parseWindowId(const char* text, unsigned long& id) {

@@ -6,13 +6,13 @@
 //
 // X, Y, W and H are in pixels of IN.png, from its top left corner.
 #include "tools/pngfile.h"
+#include "tools/wholenumber.h"
 
 #define STB_IMAGE_IMPLEMENTATION
 #define STB_IMAGE_STATIC
 #define STBI_ONLY_PNG
 #include <stb_image.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,13 +27,13 @@ struct ArtJob {
     const char* out;
 };
 
-bool parseWhole(const char* text, long low, long high, long& value) {
-    char* end = nullptr;
-    errno = 0;
-    long v = std::strtol(text, &end, 10);
-    if (errno != 0 || end == text || *end != '\0' || v < low || v > high)
+// A whole number from low to high, as the job's pixel counts take it.
+bool parseLong(const char* text, long low, long high, long& value) {
+    unsigned long whole = 0;
+    if (!parseWhole(text, static_cast<unsigned long>(low), static_cast<unsigned long>(high), 10,
+                    whole))
         return false;
-    value = v;
+    value = static_cast<long>(whole);
     return true;
 }
 
@@ -47,9 +47,9 @@ bool parseJob(int argc, char** argv, ArtJob& job) {
         return false;
     char width[6] = {};
     std::memcpy(width, argv[6], static_cast<size_t>(x - argv[6]));
-    return parseWhole(argv[2], 0, 8191, job.x) && parseWhole(argv[3], 0, 8191, job.y) &&
-           parseWhole(argv[4], 1, 8192, job.w) && parseWhole(argv[5], 1, 8192, job.h) &&
-           parseWhole(width, 1, 4096, job.outWidth) && parseWhole(x + 1, 1, 4096, job.outHeight);
+    return parseLong(argv[2], 0, 8191, job.x) && parseLong(argv[3], 0, 8191, job.y) &&
+           parseLong(argv[4], 1, 8192, job.w) && parseLong(argv[5], 1, 8192, job.h) &&
+           parseLong(width, 1, 4096, job.outWidth) && parseLong(x + 1, 1, 4096, job.outHeight);
 }
 
 // Share of source cell [i, i+1) inside the output cell [a, b), in source pixels.
