@@ -146,7 +146,7 @@ case_multihead() {
   kill -TERM "$pid"
   ends_with "$pid" 0 "-root on three monitors"
 
-  local line="$hack -root -seed 31337"
+  local line="$hack -root -seed 2718" # not the private case's line: the two run side by side
   start_daemon "$line"
   shows_cradles daemon-three "${three[@]}"
   echo "the daemon runs $(pgrep -c -f -x "$line") hacks, one per monitor"
