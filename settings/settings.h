@@ -45,6 +45,7 @@ struct SettingsWatch {
     void* watchedKey; // the nearest existing ancestor of the key, open for notification
     void* changed;    // signalled by the registry after a change below watchedKey
     bool armed;       // a notification is registered; else every call loads
+    bool unavailable; // the system cannot notify (no entry, or not asynchronously): not retried
 };
 extern SettingsWatch settingsWatch;
 

@@ -65,11 +65,15 @@ static HKEY openNearestAncestor() {
 static void armSettingsWatch() {
     SettingsWatch& w = settingsWatch;
     w.armed = false;
+    if (w.unavailable)
+        return; // each event loads, without asking again what cannot change
     const RegNotifyChangeKeyValueFn notify =
         reinterpret_cast<RegNotifyChangeKeyValueFn>(reinterpret_cast<void*>(
             GetProcAddress(GetModuleHandleA("ADVAPI32.DLL"), "RegNotifyChangeKeyValue")));
-    if (notify == nullptr)
+    if (notify == nullptr) {
+        w.unavailable = true;
         return;
+    }
     if (w.changed == nullptr)
         w.changed = CreateEventA(nullptr, FALSE, FALSE, nullptr); // auto-reset: one look each
     if (w.watchedKey != nullptr)
@@ -77,9 +81,11 @@ static void armSettingsWatch() {
     w.watchedKey = openNearestAncestor();
     if (w.changed == nullptr || w.watchedKey == nullptr)
         return;
-    w.armed = notify(static_cast<HKEY>(w.watchedKey), TRUE,
-                     REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET,
-                     static_cast<HANDLE>(w.changed), TRUE) == ERROR_SUCCESS;
+    const LONG result = notify(static_cast<HKEY>(w.watchedKey), TRUE,
+                               REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET,
+                               static_cast<HANDLE>(w.changed), TRUE);
+    w.armed = result == ERROR_SUCCESS;
+    w.unavailable = result == ERROR_CALL_NOT_IMPLEMENTED;
 }
 
 void followSettings() {
