@@ -192,16 +192,59 @@ TEST_F(Settings, KeysThatCannotBeReadGiveTheDefaults) {
     }
 }
 
-// Starts the saver with /c and waits up to a minute for its dialog to be on screen.
-HWND openDialog(HANDLE& process) {
+// The dialog's owner: a window of this process on a thread that answers the messages the
+// dialog sends it (disable, enable, activation). With a bare /c the owner would be whatever
+// window is in front, and a transient window of another process there takes the dialog down
+// with it when it goes.
+struct OwnerWindow {
+    HWND window = nullptr;
+    HANDLE ready = nullptr;
+    DWORD threadId = 0;
+    HANDLE thread = nullptr;
+};
+
+DWORD WINAPI ownerThread(void* context) {
+    auto& owner = *static_cast<OwnerWindow*>(context);
+    owner.window = CreateWindowExA(0, "STATIC", "Dialog owner", WS_OVERLAPPED, 0, 0, 200, 100,
+                                   nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    SetEvent(owner.ready);
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0)
+        DispatchMessageA(&message);
+    DestroyWindow(owner.window);
+    return 0;
+}
+
+OwnerWindow openOwner() {
+    OwnerWindow owner;
+    owner.ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    owner.thread = CreateThread(nullptr, 0, ownerThread, &owner, 0, &owner.threadId);
+    WaitForSingleObject(owner.ready, 10000);
+    return owner;
+}
+
+void closeOwner(OwnerWindow& owner) {
+    PostThreadMessageA(owner.threadId, WM_QUIT, 0, 0);
+    WaitForSingleObject(owner.thread, 10000);
+    CloseHandle(owner.thread);
+    CloseHandle(owner.ready);
+}
+
+// Starts the saver with /c:OWNER and waits up to a minute for its dialog to be on screen.
+// Without one, `ended` tells how the process ended (or that it did not start).
+HWND openDialog(HANDLE& process, HWND owner, std::string& ended) {
     char path[MAX_PATH];
     std::string line(path, GetModuleFileNameA(nullptr, path, sizeof path));
-    line = "\"" + line.substr(0, line.find_last_of("\\/") + 1) + "..\\..\\clackmoor.scr\" /c";
+    line = "\"" + line.substr(0, line.find_last_of("\\/") + 1) + "..\\..\\clackmoor.scr\" /c:" +
+           std::to_string(reinterpret_cast<uintptr_t>(owner) & 0xFFFFFFFFu);
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                        &pi)) {
+        ended = "not started, error " + std::to_string(GetLastError());
         return nullptr;
+    }
     CloseHandle(pi.hThread);
     process = pi.hProcess;
     HWND window = nullptr, w = nullptr;
@@ -214,6 +257,9 @@ HWND openDialog(HANDLE& process) {
         if (!window && WaitForSingleObject(process, 50) == WAIT_OBJECT_0)
             break; // ended without a dialog
     }
+    DWORD code = 0;
+    GetExitCodeProcess(process, &code);
+    ended = "ended with exit code " + std::to_string(code) + " and no dialog";
     return window;
 }
 
@@ -248,6 +294,8 @@ std::string statesOf(CradleSettings& record) {
 TEST_F(Settings, TheDialogShowsAndStoresWhatTheUserSees) {
     const char* ways[] = {"OK", "Enter", "Cancel", "Escape", "the close box"};
     std::mt19937 random(7u);
+    OwnerWindow owner = openOwner();
+    ASSERT_NE(owner.window, nullptr);
     for (int round = 0; round < 15; ++round) {
         const int way = round % 5;
         SCOPED_TRACE("round " + std::to_string(round) + ", closed by " + ways[way]);
@@ -259,8 +307,9 @@ TEST_F(Settings, TheDialogShowsAndStoresWhatTheUserSees) {
             expected = writeHostileKey(random, expected, round < 3);
         const std::string before = keyText();
         HANDLE process = nullptr;
-        const HWND d = openDialog(process);
-        ASSERT_NE(d, nullptr);
+        std::string ended;
+        const HWND d = openDialog(process, owner.window, ended);
+        ASSERT_NE(d, nullptr) << ended;
         std::string shown = shownStates(d);
         // NOTE: Wine's BM_SETCHECK on an automatic radio clears the others of its group, so
         // with both touching flags set Always, marked before Never, may show cleared.
@@ -291,6 +340,7 @@ TEST_F(Settings, TheDialogShowsAndStoresWhatTheUserSees) {
         CloseHandle(process);
         EXPECT_EQ(keyText(), way < 2 ? keyText(&expected) : before);
     }
+    closeOwner(owner);
 }
 
 } // namespace
