@@ -30,12 +30,13 @@ from outside the program, what a user sees of them.
       of the screen's size, no host, about SCENE_SECONDS of frames (its --fps line); with
       --scene-samples N also a second time, multisampled with up to N samples on any renderer.
       --absent NAME=WHY records a program that was not run, and why.
-  measure.py profile --out FILE --seconds S NAME=PROGRAM [NAME=PROGRAM ...]
+  measure.py profile --out FILE --seconds S [--scene CRADLE_SHOT] NAME=PROGRAM [...]
       Runs each program once and, after the warm-up, profiles it for S seconds with perf:
       CPU time and system calls per frame of the window's thread and of Mesa's rasteriser
       threads, and where the window's thread spends its time (by module, and by function
-      inside the program itself, named from the program's own symbol table). Without a
-      working perf it writes only why.
+      inside the program itself, named from the program's own symbol table). With --scene
+      the scene alone is profiled the same way, so the host's own cost shows as the saver
+      against it. Without a working perf it writes only why.
   measure.py linux --out FILE --runs N --seconds S PROGRAM
       Runs the native X11 hack N times with -root -fps on the current display and keeps the
       frame rate it prints after the warm-up; SIGTERM ends each run.
@@ -547,12 +548,16 @@ def frames_between(samples, t0, t1):
     return frames
 
 
-def one_profile(screen, program, seconds, workdir):
+def one_profile(screen, program, seconds, workdir, args=("/s",)):
+    """A saver or the reference ends on Escape; the scene alone (args given) is stopped with
+    SIGKILL once measured, since it draws a fixed number of frames and knows no key."""
     import bisect
+    import signal
     env = dict(os.environ, WINEDEBUG="-all,+fps")
     before = screen.scan()
     samples = []
-    proc = subprocess.Popen([WINE64, program, "/s"], stdin=subprocess.DEVNULL,
+    escape = list(args) == ["/s"]
+    proc = subprocess.Popen([WINE64, program] + list(args), stdin=subprocess.DEVNULL,
                             stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, env=env)
     reader = threading.Thread(target=read_trace, args=(proc.stderr, samples), daemon=True)
     reader.start()
@@ -568,7 +573,10 @@ def one_profile(screen, program, seconds, workdir):
     if pid is None:
         for key in keys:
             missing[key] = "no process named %s" % os.path.basename(program)
-        screen.press_escape()
+        if escape:
+            screen.press_escape()
+        else:
+            proc.kill()
         proc.wait(15)
         reap_orphans()
         return result
@@ -582,7 +590,13 @@ def one_profile(screen, program, seconds, workdir):
     t.join()
     t1 = time.monotonic()
     time.sleep(1.6)  # the trace line that closes the window
-    screen.press_escape()
+    if escape:
+        screen.press_escape()
+    else:
+        try:
+            os.kill(pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
     proc.wait(15)
     reader.join(5)
     reap_orphans()
@@ -644,6 +658,13 @@ def cmd_profile(args):
         name, program = item.split("=", 1)
         out[name] = one_profile(screen, program, args.seconds, os.path.dirname(args.out) or ".")
         time.sleep(0.5)
+    if args.scene and not refusal:
+        # Far more frames than the profile lasts: it is stopped once measured.
+        shot = ["--seed", "1", "--frames", "1000000", "--frame-time", SCENE_FRAME_TIME,
+                "--size", "%dx%d" % (screen.width, screen.height), "--out",
+                os.path.join(os.path.dirname(args.out) or ".", "scene-profile.png")]
+        out["scene"] = one_profile(screen, args.scene, args.seconds,
+                                   os.path.dirname(args.out) or ".", shot)
     with open(args.out, "w") as f:
         json.dump(out, f, indent=1)
 
@@ -807,7 +828,21 @@ def profile_rows(prof, rows, lines):
         rows.append(("%s at %s (perf)" % (label, size), cells[0][0], cells[1][0],
                      ratio(cells[0][1], cells[1][1]),
                      "" if "unavailable" in prof else "one run of %.0f s" % prof["seconds"]))
-    for name in ("saver", "reference"):
+    # The host's own cost: the saver's threads against the same scene drawn without a host.
+    scene, saver = prof.get("scene"), prof.get("saver", {})
+    for label, key in (("window thread CPU per frame of the scene alone (cradle-shot), µs",
+                        "main_us"),
+                       ("rasteriser threads CPU per frame of the scene alone (cradle-shot), µs",
+                        "raster_us")):
+        if scene is None or "unavailable" in prof:
+            continue
+        value = scene.get(key)
+        rows.append(("%s at %s (perf)" % (label, size),
+                     fmt(value) if value is not None else "not measured (%s)" % scene.get(
+                         "missing", {}).get(key, "no profile of the scene"), "",
+                     ratio(saver.get(key), value),
+                     "ratio here is saver ÷ scene; one run of %.0f s" % prof["seconds"]))
+    for name in ("saver", "reference", "scene"):
         p = prof.get(name, {})
         if p.get("modules"):
             lines.append("Window thread of the %s by module: %s." % (name, ", ".join(
@@ -953,6 +988,7 @@ def main():
     f = sub.add_parser("profile")
     f.add_argument("--out", required=True)
     f.add_argument("--seconds", type=float, default=5.0)
+    f.add_argument("--scene")
     f.add_argument("programs", nargs="+")
     t = sub.add_parser("report")
     t.add_argument("--out", required=True)
