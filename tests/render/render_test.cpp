@@ -286,9 +286,12 @@ TEST(Render, BackdropDriftsBetweenFrames) {
 
 // Below the stand, each layer (backdrop, two floor discs) drawn alone, added up, is the frame.
 TEST(Render, TwoFloorDiscsAddUpBelowTheStand) {
-    runFrames(99, 1);
+    runFrames(99, 1); // the turn counter at 100, the backdrop one step on
     const Picture frame;
-    auto layer = [](GLuint list, float shift, double height, double rate) {
+    // Each layer alone, placed by the described figures rather than the frame's own code: the
+    // backdrop shifted by -0.0004, the discs 12 units ahead at heights -2.55 and -2.5, turned
+    // 0.31 and -0.23 degrees a frame.
+    auto layer = [](GLuint list, float shift, double height, float degrees) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glEnable(GL_BLEND);
         glLoadIdentity();
@@ -300,16 +303,16 @@ TEST(Render, TwoFloorDiscsAddUpBelowTheStand) {
             glMatrixMode(GL_MODELVIEW);
         } else {
             glTranslated(0.0, height, -12.0);
-            glRotatef(sceneryTurn(rate), 0.0f, 1.0f, 0.0f);
+            glRotatef(degrees, 0.0f, 1.0f, 0.0f);
         }
         glCallList(list);
         glCallList(textureResetList);
         glDisable(GL_BLEND);
         return Picture();
     };
-    const Picture backdrop = layer(backdropList, backdropShift(), 0, 0);
-    const Picture lower = layer(lowerFloorList, 0, -2.55f, lowerFloorTurnRate);
-    const Picture upper = layer(upperFloorList, 0, -2.5f, upperFloorTurnRate);
+    const Picture backdrop = layer(backdropList, -0.0004f, 0, 0);
+    const Picture lower = layer(lowerFloorList, 0, -2.55, 100 * 0.31f);
+    const Picture upper = layer(upperFloorList, 0, -2.5, 100 * -0.23f);
     const int top = int(project({0, -2.7, -10.4}).y) - 8; // below the feet of the posts
     int lowerBright = 0, upperBright = 0, mismatches = 0, compared = 0;
     for (int y = 4; y < top; y += 2) {
