@@ -23,6 +23,7 @@ struct PixelFormatProbe {
     HWND window;
     HDC deviceContext;
     HGLRC renderingContext;
+    int plainFormat; // what ChoosePixelFormat gave for saverPixelFormat on this display
 };
 
 // NOTE: for tests only. CLACKMOOR_TEST_MULTISAMPLE_FAULT set to window, context, extension or
@@ -53,6 +54,7 @@ bool openProbe(PixelFormatProbe& probe) {
     const int format = ChoosePixelFormat(probe.deviceContext, &saverPixelFormat);
     if (format == 0 || !SetPixelFormat(probe.deviceContext, format, &saverPixelFormat))
         return false;
+    probe.plainFormat = format;
     if (!faultForced("context"))
         probe.renderingContext = wglCreateContext(probe.deviceContext);
     return probe.renderingContext != nullptr &&
@@ -136,6 +138,7 @@ int chooseSaverPixelFormat(HDC deviceContext) {
     PixelFormatChoice& choice = pixelFormatChoice;
     choice.samplesGiven = 0;
     int format = 0;
+    int plainFormat = 0;
     if (choice.samples >= 2) {
         PixelFormatProbe probe = {};
         if (openProbe(probe) && offersMultisampleFormats(probe.deviceContext)) {
@@ -143,11 +146,15 @@ int chooseSaverPixelFormat(HDC deviceContext) {
             if (choice.evenInSoftware || !softwareRenderer(renderer))
                 format = multisampledFormat(deviceContext, choice.samples, choice.samplesGiven);
         }
+        plainFormat = probe.plainFormat;
         closeProbe(probe);
     }
     if (format == 0) {
+        // The probe's answer serves: formats are numbered alike for every window of the
+        // display, and a second choice costs a whole walk of the driver's formats (about
+        // 30 ms of start-up under Wine).
         choice.samplesGiven = 0;
-        format = ChoosePixelFormat(deviceContext, &saverPixelFormat);
+        format = plainFormat ? plainFormat : ChoosePixelFormat(deviceContext, &saverPixelFormat);
     }
     return format;
 }
