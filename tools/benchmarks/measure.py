@@ -571,8 +571,11 @@ def one_profile(screen, program, seconds, workdir, args=("/s",)):
     # The window's thread is the Windows process's first thread: its tid is the pid.
     pid = windows_process(program)
     if pid is None:
+        why = "no process named %s" % os.path.basename(program)
+        if proc.poll() is not None:
+            why += " (the started process had ended with status %d)" % proc.returncode
         for key in keys:
-            missing[key] = "no process named %s" % os.path.basename(program)
+            missing[key] = why
         if escape:
             screen.press_escape()
         else:
