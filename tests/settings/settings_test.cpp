@@ -258,8 +258,8 @@ HWND openDialog(HANDLE& process, HWND owner, std::string& ended) {
             break; // ended without a dialog
     }
     DWORD code = 0;
-    GetExitCodeProcess(process, &code);
-    ended = "ended with exit code " + std::to_string(code) + " and no dialog";
+    if (!window && GetExitCodeProcess(process, &code))
+        ended = "ended with exit code " + std::to_string(code) + " and no dialog";
     return window;
 }
 
