@@ -38,8 +38,9 @@ from outside the program, what a user sees of them.
       the scene alone is profiled the same way, so the host's own cost shows as the saver
       against it. Without a working perf it writes only why.
   measure.py linux --out FILE --runs N --seconds S PROGRAM
-      Runs the native X11 hack N times with -root -fps on the current display and keeps the
-      frame rate it prints after the warm-up; SIGTERM ends each run.
+      Runs the native X11 hack N times with -root -fps on the current display, each time also
+      unpaced (-frame-time), its own scene alone on this stack, and keeps the frame rate it
+      prints after the warm-up; SIGTERM ends each run.
   measure.py report --out FILE [--micro JSON ...] [--sizes JSON] [--profile JSON]
                     [--linux JSON ...] RUNS.json ...
       Writes the Markdown table.
@@ -548,15 +549,14 @@ def frames_between(samples, t0, t1):
     return frames
 
 
-def one_profile(screen, program, seconds, workdir, args=("/s",)):
-    """A saver or the reference ends on Escape; the scene alone (args given) is stopped with
-    SIGKILL once measured, since it draws a fixed number of frames and knows no key."""
+def one_profile(screen, program, seconds, workdir, args=("/s",), ends_on_key=True):
+    """A saver or the reference ends on Escape; the scene alone (ends_on_key False) is stopped
+    with SIGKILL once measured, since it draws a fixed number of frames and knows no key."""
     import bisect
     import signal
     env = dict(os.environ, WINEDEBUG="-all,+fps")
     before = screen.scan()
     samples = []
-    escape = list(args) == ["/s"]
     proc = subprocess.Popen([WINE64, program] + list(args), stdin=subprocess.DEVNULL,
                             stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, env=env)
     reader = threading.Thread(target=read_trace, args=(proc.stderr, samples), daemon=True)
@@ -576,7 +576,7 @@ def one_profile(screen, program, seconds, workdir, args=("/s",)):
             why += " (the started process had ended with status %d)" % proc.returncode
         for key in keys:
             missing[key] = why
-        if escape:
+        if ends_on_key:
             screen.press_escape()
         else:
             proc.kill()
@@ -593,7 +593,7 @@ def one_profile(screen, program, seconds, workdir, args=("/s",)):
     t.join()
     t1 = time.monotonic()
     time.sleep(1.6)  # the trace line that closes the window
-    if escape:
+    if ends_on_key:
         screen.press_escape()
     else:
         try:
@@ -657,17 +657,18 @@ def cmd_profile(args):
     if refusal:
         out["unavailable"] = refusal
         print("  not profiled: %s" % refusal, file=sys.stderr)
+    workdir = os.path.dirname(args.out) or "."
     for item in args.programs if not refusal else []:
         name, program = item.split("=", 1)
-        out[name] = one_profile(screen, program, args.seconds, os.path.dirname(args.out) or ".")
+        out[name] = one_profile(screen, program, args.seconds, workdir)
         time.sleep(0.5)
     if args.scene and not refusal:
         # Far more frames than the profile lasts: it is stopped once measured.
         shot = ["--seed", "1", "--frames", "1000000", "--frame-time", SCENE_FRAME_TIME,
                 "--size", "%dx%d" % (screen.width, screen.height), "--out",
-                os.path.join(os.path.dirname(args.out) or ".", "scene-profile.png")]
-        out["scene"] = one_profile(screen, args.scene, args.seconds,
-                                   os.path.dirname(args.out) or ".", shot)
+                os.path.join(workdir, "scene-profile.png")]
+        out["scene"] = one_profile(screen, args.scene, args.seconds, workdir, shot,
+                                   ends_on_key=False)
     with open(args.out, "w") as f:
         json.dump(out, f, indent=1)
 
