@@ -362,12 +362,17 @@ SCENE_FIRST_FRAMES = 25  # the warm-up run, which also gauges the frame count
 SCENE_LINE = re.compile(r"frames\s+(\d+)\s+seconds\s+([0-9.]+)\s+fps\s+([0-9.]+)")
 
 
+def scene_arguments(width, height, frames, out):
+    """cradle-shot's arguments for `frames` frames of the scene alone, seeded alike each time."""
+    return ["--seed", "1", "--frames", str(frames), "--frame-time", SCENE_FRAME_TIME,
+            "--size", "%dx%d" % (width, height), "--out", out]
+
+
 def scene_run(program, width, height, frames, workdir, samples=None):
     """cradle-shot's own frame rate over `frames` frames in a window of width x height."""
     out = os.path.join(workdir, "scene-%dx%d%s.png" % (width, height,
                                                       "-%ds" % samples if samples else ""))
-    cmd = [WINE64, program, "--seed", "1", "--frames", str(frames), "--frame-time",
-           SCENE_FRAME_TIME, "--size", "%dx%d" % (width, height), "--out", out, "--fps"]
+    cmd = [WINE64, program] + scene_arguments(width, height, frames, out) + ["--fps"]
     if samples is not None:
         cmd += ["--samples", str(samples)]
     run = {"program": program, "missing": {}}
@@ -561,6 +566,21 @@ def one_profile(screen, program, seconds, workdir, args=("/s",), ends_on_key=Tru
                             stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, env=env)
     reader = threading.Thread(target=read_trace, args=(proc.stderr, samples), daemon=True)
     reader.start()
+
+    def stop(pid):
+        """Escape, or the scene alone killed: the Windows process where it was found, else
+        what was started."""
+        if ends_on_key:
+            screen.press_escape()
+        elif pid is None:
+            proc.kill()
+        else:
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+        proc.wait(15)
+
     start = time.monotonic()
     while not frame_shown(screen.scan(), before) and time.monotonic() - start < 30:
         time.sleep(0.01)
@@ -576,11 +596,7 @@ def one_profile(screen, program, seconds, workdir, args=("/s",), ends_on_key=Tru
             why += " (the started process had ended with status %d)" % proc.returncode
         for key in keys:
             missing[key] = why
-        if ends_on_key:
-            screen.press_escape()
-        else:
-            proc.kill()
-        proc.wait(15)
+        stop(pid)
         reap_orphans()
         return result
     box = {}
@@ -593,14 +609,7 @@ def one_profile(screen, program, seconds, workdir, args=("/s",), ends_on_key=Tru
     t.join()
     t1 = time.monotonic()
     time.sleep(1.6)  # the trace line that closes the window
-    if ends_on_key:
-        screen.press_escape()
-    else:
-        try:
-            os.kill(pid, signal.SIGKILL)
-        except ProcessLookupError:
-            pass
-    proc.wait(15)
+    stop(pid)
     reader.join(5)
     reap_orphans()
     frames = frames_between(samples, t0, t1)
@@ -664,9 +673,8 @@ def cmd_profile(args):
         time.sleep(0.5)
     if args.scene and not refusal:
         # Far more frames than the profile lasts: it is stopped once measured.
-        shot = ["--seed", "1", "--frames", "1000000", "--frame-time", SCENE_FRAME_TIME,
-                "--size", "%dx%d" % (screen.width, screen.height), "--out",
-                os.path.join(workdir, "scene-profile.png")]
+        shot = scene_arguments(screen.width, screen.height, 1000000,
+                               os.path.join(workdir, "scene-profile.png"))
         out["scene"] = one_profile(screen, args.scene, args.seconds, workdir, shot,
                                    ends_on_key=False)
     with open(args.out, "w") as f:
