@@ -25,7 +25,7 @@ static LRESULT onCreate(HWND window) {
 // whenever the queue is otherwise empty: that is the animation's clock. A failed creation
 // leaves the window without a scene until the loop ends: nothing is drawn or swapped.
 static LRESULT onPaint() {
-    if (drawSceneFrame(pacingClock(), measuredStepTime))
+    if (drawSceneFrame(sceneNow(), measuredStepTime))
         SwapBuffers(glContext.deviceContext);
     return 0;
 }

@@ -3,8 +3,14 @@
 #include "render/scene.h"
 #include "sim/sim.h"
 
+double sceneNow() {
+    return clockSeconds();
+}
+
 void seedScene(uint32_t calendarSecond) {
-    restartFrameClock();
+    // A fresh average from the last frame. Moving only the start and keeping the count would
+    // divide the time since this event by every frame before it: the swing would all but stop.
+    restartFrameAverage();
     seedFromCalendarSecond(calendarSecond);
 }
 

@@ -83,8 +83,11 @@ int drawFrame(double stepTime);
 // wait between frames and the buffer swap; everything else of the scene's life is here, in
 // one order for all of them.
 
-// The erase-background event's rule: the frame clock starts afresh (the count kept) and the
-// generator is seeded from the calendar second (time()).
+// The core's clock, in seconds: every time a front end needs (the frame's start, the wait,
+// its own periodic checks) comes from here, the clock the frame clock and the pacing read.
+double sceneNow();
+// The erase-background event's rule: the frame clock's average starts afresh from the last
+// frame, and the generator is seeded from the calendar second (time()).
 void seedScene(uint32_t calendarSecond);
 // On a fresh context, made current: the creation event's set-up in its order (the views,
 // the base and scene render state with the textures, the lists, a clear ball table and the
@@ -93,11 +96,11 @@ void initScene(const ViewLayout& layout);
 // The window's size or its monitors changed: the views are laid out anew. Nothing before
 // initScene.
 void reshapeScene(const ViewLayout& layout);
-// Seconds to wait at `now` (pacingClock) before the next frame is due; 0: draw it now.
+// Seconds to wait at `now` (sceneNow) before the next frame is due; 0: draw it now.
 double sceneFrameWait(double now);
 // stepTime for drawSceneFrame: the swing steps by the frame clock's measured average.
 constexpr double measuredStepTime = -1.0;
-// One frame, begun at `startedAt` (pacingClock seconds, read just before the call): the
+// One frame, begun at `startedAt` (sceneNow seconds, read just before the call): the
 // scenery and the swing advance once (by `stepTime` seconds, or measuredStepTime), every view
 // is drawn and the frame is counted. Its pace is marked from its start, so a frame slower
 // than the period is followed by the next at once. The caller swaps the buffers after.

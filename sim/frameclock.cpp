@@ -11,46 +11,85 @@ static int64_t steadyNanoseconds() {
         .count();
 }
 
-FrameClock frameClock = {0, 0, 0.0, steadyNanoseconds()};
+CoreClock coreClock = {steadyNanoseconds(), false, 0.0};
+
+double clockSeconds() {
+    if (coreClock.driven)
+        return coreClock.drivenSeconds;
+    return static_cast<double>(steadyNanoseconds() - coreClock.processStart) * 1e-9;
+}
+
+void driveClock(double seconds) {
+    coreClock.driven = true;
+    coreClock.drivenSeconds = seconds;
+}
+
+// Whole ms, wrapping like a 32-bit tick count (after 49.7 days; negative after 24.8).
+static int32_t ticksAt(double seconds) {
+    return int32_t(uint32_t(uint64_t(int64_t(seconds * 1000.0))));
+}
+
+FrameClock frameClock;
 
 int32_t processClock() {
-    const int64_t ms = (steadyNanoseconds() - frameClock.processStart) / 1000000;
-    // Wraps like a 32-bit tick count, after 24.8 days.
-    return int32_t(uint32_t(uint64_t(ms)));
+    return ticksAt(clockSeconds());
 }
 
 void resetFrameClock() {
     frameClock.frameCount = 0;
-    frameClock.startTick = processClock();
+    restartFrameClock();
 }
 
 void restartFrameClock() {
-    frameClock.startTick = processClock();
+    frameClock.lastCountAt = clockSeconds();
+    frameClock.startTick = ticksAt(frameClock.lastCountAt);
+}
+
+void restartFrameAverage() {
+    frameClock.frameCount = 0;
+    frameClock.startTick = ticksAt(frameClock.lastCountAt);
 }
 
 double averageFrameTime(int32_t startTick, int32_t now, int32_t frameCount) {
     // NOTE: the elapsed ms are taken modulo 2^32, so a wrap of the process clock after
-    // 24.8 days does not give a negative frame time (the swing step bounds it only from
-    // above). Otherwise this is (now - startTick) ms over frameCount frames.
+    // 24.8 days does not give a negative frame time. Otherwise this is (now - startTick) ms
+    // over frameCount frames.
     const uint32_t elapsed = uint32_t(now) - uint32_t(startTick);
     return (elapsed * 1000.0) / (frameCount * 1000000.0);
 }
 
+// Far longer than the frames of this average. The first frame of an average is always
+// measured, so a run whose frames all became slow (beyond pauseSeconds) takes that as its new
+// pace after one frame instead of taking every frame for a pause.
+static bool isPause(double gap) {
+    return frameClock.frameCount > 0 && gap > pauseSeconds &&
+           gap > pauseFrames * frameClock.frameTime;
+}
+
 void countFrame() {
-    // NOTE: a saver can run for weeks; start a fresh average before the count overflows.
-    if (frameClock.frameCount == INT32_MAX) {
-        resetFrameClock();
+    const double now = clockSeconds();
+    const int32_t tick = ticksAt(now);
+    const double gap = now - frameClock.lastCountAt;
+    frameClock.lastCountAt = now;
+    if (isPause(gap)) {
+        // The pause is no frame: the swing goes on at its measured pace, as after the
+        // display comes back on, instead of running fast for as long as the pause lasted.
+        frameClock.frameCount = 0;
+        frameClock.startTick = tick;
+        return;
+    }
+    // NOTE: a saver runs for weeks: a fresh average from the previous frame before the count
+    // overflows or the millisecond difference comes near its wrap.
+    if (frameClock.frameCount == INT32_MAX ||
+        uint32_t(tick) - uint32_t(frameClock.startTick) > averageSpanTicks) {
+        frameClock.frameCount = 0;
+        frameClock.startTick = ticksAt(now - gap);
     }
     frameClock.frameCount += 1;
-    frameClock.frameTime =
-        averageFrameTime(frameClock.startTick, processClock(), frameClock.frameCount);
+    frameClock.frameTime = averageFrameTime(frameClock.startTick, tick, frameClock.frameCount);
 }
 
 FramePacer framePacer;
-
-double pacingClock() {
-    return static_cast<double>(steadyNanoseconds()) * 1e-9;
-}
 
 double framePacingWait(double now) {
     if (!framePacer.started || now >= framePacer.nextFrameDue)

@@ -68,21 +68,46 @@ LaunchPattern pickPattern();            // one draw
 bool tryLaunch();                       // false, after three draws, if the pick is disabled
 void launchFirstPattern();              // never loops for ever: see fallbackPattern
 
+// --- The core's clock ------------------------------------------------------------------------
+
+// The one clock the core reads: the frame clock's ticks, the pacing grid and what the front
+// ends ask for. A test can set it, so an hour's stall or fifty days of uptime take no time.
+struct CoreClock {
+    int64_t processStart; // ns of the steady clock at static initialisation
+    bool driven;          // a test has set the time
+    double drivenSeconds; // the time it set
+};
+extern CoreClock coreClock;
+
+double clockSeconds();           // monotonic seconds since the process started
+void driveClock(double seconds); // from now on the clock reads `seconds` (tests only)
+
 // --- Frame clock ---------------------------------------------------------------------------
 
 struct FrameClock {
-    int32_t startTick;    // ms of the process clock at the last restart
-    int32_t frameCount;   // frames since the last reset
-    double frameTime;     // seconds, average per frame since startTick
-    int64_t processStart; // ns of the steady clock at static initialisation
+    int32_t startTick;  // ms of the process clock at the last restart
+    int32_t frameCount; // frames since the last reset
+    double frameTime;   // seconds, average per frame since startTick
+    double lastCountAt; // clockSeconds at the last counted frame or restart
 };
 extern FrameClock frameClock;
 
-int32_t processClock(); // wall-clock ms since the process started
+// A gap between two counted frames longer than this (seconds), and than pauseFrames times the
+// average frame, is a pause (a stopped process, a paused machine, a debugger): it counts as
+// no frame, and the average starts afresh; the first frame after it is measured whole.
+constexpr double pauseSeconds = 0.25;
+constexpr double pauseFrames = 4.0;
+// The average starts afresh at the last frame once it spans this many ms (a day), long before
+// the 32-bit millisecond difference could wrap (49.7 days).
+constexpr uint32_t averageSpanTicks = 86400000u;
+
+int32_t processClock(); // wall-clock ms since the process started, as a 32-bit tick count
 // Seconds per frame over frameCount frames from startTick to now (ms of the process clock).
 double averageFrameTime(int32_t startTick, int32_t now, int32_t frameCount);
 void resetFrameClock();
 void restartFrameClock();
+// A fresh average from the last counted frame: the next frame's time is measured whole.
+void restartFrameAverage();
 void countFrame();
 
 // --- Frame pacing ----------------------------------------------------------------------------
@@ -94,12 +119,11 @@ constexpr double minFramePeriod = 1.0 / 60.0; // seconds
 // Frames are due on a grid of minFramePeriod, so a wait that overshoots is made up by the
 // next one and the average stays at the cap.
 struct FramePacer {
-    double nextFrameDue; // seconds of pacingClock
+    double nextFrameDue; // clockSeconds
     bool started;        // a frame has been drawn since the last restart
 };
 extern FramePacer framePacer;
 
-double pacingClock(); // monotonic seconds
 // Seconds to wait at `now` before the next frame may be drawn; 0 when it may be drawn now.
 double framePacingWait(double now);
 // A frame was drawn at `now`.

@@ -235,20 +235,20 @@ int main(int argc, char** argv) {
 
     std::vector<uint8_t> pixels(static_cast<size_t>(o.width) * o.height * 3);
     bool ok = true;
-    double loopStart = pacingClock(); // seconds
-    double saving = 0.0;              // seconds spent in saveBackBuffer
+    double loopStart = sceneNow(); // seconds
+    double saving = 0.0;           // seconds spent in saveBackBuffer
     for (long frame = 1; frame <= o.frames && ok; ++frame) {
         pumpMessages();
-        drawSceneFrame(pacingClock(), o.frameTime);
-        double saveStart = pacingClock();
+        drawSceneFrame(sceneNow(), o.frameTime);
+        double saveStart = sceneNow();
         if (o.every > 0 && frame % o.every == 0)
             ok = saveBackBuffer(numberedName(o.out, frame), pixels, o.width, o.height);
         if (ok && frame == o.frames)
             ok = saveBackBuffer(o.out, pixels, o.width, o.height);
-        saving += pacingClock() - saveStart;
+        saving += sceneNow() - saveStart;
         SwapBuffers(glContext.deviceContext);
     }
-    double seconds = pacingClock() - loopStart - saving;
+    double seconds = sceneNow() - loopStart - saving;
     if (ok && o.fps && seconds > 0.0)
         std::printf("frames %ld seconds %.3f fps %.2f\n", o.frames, seconds, o.frames / seconds);
     freeScene();

@@ -177,12 +177,44 @@ TEST(FrameClock, AverageIsElapsedMillisecondsOverFrames) {
                                {INT32_MAX - 499.0, INT32_MIN + 1500.0, 100, 0.02}};
     for (const auto& c : cases)
         EXPECT_EQ(averageFrameTime(int32_t(c[0]), int32_t(c[1]), int32_t(c[2])), c[3]) << c[0];
-    resetFrameClock(); // a count near overflow starts a fresh average
+    driveClock(10.0);
+    resetFrameClock(); // a count near overflow starts a fresh average from the last frame
     frameClock.frameCount = INT32_MAX;
-    frameClock.startTick -= 5000;
+    driveClock(10.02);
     countFrame();
     EXPECT_EQ(frameClock.frameCount, 1);
-    EXPECT_TRUE(frameClock.frameTime >= 0.0 && frameClock.frameTime < 5.0);
+    EXPECT_NEAR(frameClock.frameTime, 0.02, 1e-9);
+}
+
+// Frames `period` seconds apart on the core's clock, from `uptime` on for `span` seconds: the
+// swing's step stays within 10 % of the true time per frame all the way, over the 32-bit
+// millisecond clock's wrap (49.7 days) too, and on a machine whose every frame is longer
+// than the pause bound.
+TEST(FrameClock, LongRunsKeepTheirPace) {
+    constexpr double day = 86400.0, wrap = 4294967.296; // seconds
+    const struct {
+        const char* name;
+        double uptime, period, span;
+    } cases[] = {
+        {"fifty days at a frame a second", 0.0, 1.0, 50 * day},
+        {"across the clock's wrap at 60 a second", wrap - 10.0, 1.0 / 60, 20.0},
+        {"across the clock's sign change", wrap / 2 - 10.0, 1.0 / 60, 20.0},
+        {"a slow machine: 0.3 s a frame", 0.0, 0.3, 600.0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        double now = c.uptime;
+        driveClock(now);
+        resetFrameClock();
+        int outside = 0;
+        for (long frame = 0; frame < long(c.span / c.period); ++frame) {
+            now += c.period;
+            driveClock(now);
+            countFrame();
+            outside += std::fabs(frameClock.frameTime - c.period) > 0.1 * c.period;
+        }
+        EXPECT_EQ(outside, 0) << "frames whose step is off by more than 10 %";
+    }
 }
 
 } // namespace
