@@ -46,11 +46,25 @@ void toggleFieldOf(int controlId) {
     }
 }
 
+constexpr char notSavedText[] =
+    "Clackmoor could not save these settings: Windows did not let it write them to the "
+    "registry.\n\nYour choices are still in the dialog. Choose OK to try again, or Cancel to "
+    "keep the settings saved before.";
+
+// OK closes only once the settings are stored: a dialog that closed as if it had saved would
+// leave the user believing in choices the saver never sees.
+void onOk(HWND dialog) {
+    if (saveSettings()) {
+        EndDialog(dialog, 1);
+        return;
+    }
+    MessageBoxA(dialog, notSavedText, "Clackmoor Screen Saver", MB_OK | MB_ICONWARNING);
+}
+
 void configDialogCommand(HWND dialog, int controlId) {
     switch (controlId) {
     case IDOK:
-        saveSettings();
-        EndDialog(dialog, 1);
+        onOk(dialog);
         return;
     case IDCANCEL:
         EndDialog(dialog, 1);

@@ -36,7 +36,8 @@ void applyDefaultSettings(CradleSettings& settings);
 bool decodeSettingsValue(const unsigned char* data, uint32_t size, uint32_t& field);
 
 void loadSettings();
-void saveSettings();
+// False when the key could not be made or a value not written.
+bool saveSettings();
 
 // The running saver's view of the key: loaded again only when the registry reports a change
 // under the key's parent (the key's values, or the key made, deleted or replaced). Handles

@@ -26,18 +26,21 @@ void loadSettings() {
 
 // Writes every field, changed or not; a key that cannot be created leaves the store as it was
 // and single failed writes are ignored.
-void saveSettings() {
+bool saveSettings() {
     HKEY key = nullptr;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, settingsKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
                         KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return;
+        return false;
+    bool saved = true;
     for (int i = 0; i < settingsFieldCount; ++i) {
         const uint32_t value = settingsField(cradleSettings, i);
         unsigned char data[4] = {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16),
                                  uint8_t(value >> 24)};
-        RegSetValueExA(key, settingsFields[i].valueName, 0, REG_DWORD, data, sizeof data);
+        saved &= RegSetValueExA(key, settingsFields[i].valueName, 0, REG_DWORD, data,
+                                sizeof data) == ERROR_SUCCESS;
     }
     RegCloseKey(key);
+    return saved;
 }
 
 SettingsWatch settingsWatch;

@@ -343,4 +343,72 @@ TEST_F(Settings, TheDialogShowsAndStoresWhatTheUserSees) {
     closeOwner(owner);
 }
 
+struct BoxSearch {
+    HWND dialog, box;
+};
+
+BOOL CALLBACK findBox(HWND w, LPARAM context) {
+    auto& s = *reinterpret_cast<BoxSearch*>(context);
+    char name[16] = {};
+    GetClassNameA(w, name, sizeof name);
+    if (w != s.dialog && GetWindow(w, GW_OWNER) == s.dialog && std::strcmp(name, "#32770") == 0 &&
+        IsWindowVisible(w))
+        s.box = w;
+    return !s.box;
+}
+
+// A message box the dialog's thread shows over it, or none within `seconds`.
+HWND boxOver(HWND dialog, int seconds) {
+    BoxSearch search = {dialog, nullptr};
+    for (int tries = 0; tries < seconds * 20 && !search.box; ++tries) {
+        EnumThreadWindows(GetWindowThreadProcessId(dialog, nullptr), findBox,
+                          reinterpret_cast<LPARAM>(&search));
+        if (!search.box)
+            Sleep(50);
+    }
+    return search.box;
+}
+
+// OK on a key the saver may not write: a message box says so, the dialog stays with the
+// choices in it, and the stored values stay. Once the key can be written, OK stores them.
+TEST_F(Settings, OkThatCannotSaveSaysSoAndKeepsTheDialog) {
+    CradleSettings stored = {{1, 0, 1, 0, 1, 0, 1, 0, 1, 0}, 0, 1, 1};
+    cradleSettings = stored;
+    ASSERT_TRUE(saveSettings());
+    setKeyAccess("D:(A;;KR;;;WD)"); // everyone may read, nobody write
+    const std::string before = keyText();
+    ASSERT_EQ(before, keyText(&stored));
+    OwnerWindow owner = openOwner();
+    HANDLE process = nullptr;
+    std::string ended;
+    const HWND d = openDialog(process, owner.window, ended);
+    ASSERT_NE(d, nullptr) << ended;
+    SendDlgItemMessageA(d, settingsFields[1].dialogId, BM_CLICK, 0, 0); // pattern 2 on
+    SendDlgItemMessageA(d, alwaysId, BM_CLICK, 0, 0);
+    CradleSettings chosen = stored;
+    chosen.patternEnabled[1] = 1;
+    chosen.touchAlways = 1;
+    chosen.touchNever = 0;
+    PostMessageA(GetDlgItem(d, IDOK), BM_CLICK, 0, 0); // the box is modal: not sent
+    const HWND box = boxOver(d, 30);
+    ASSERT_NE(box, nullptr) << "no message box after OK";
+    char text[400] = {};
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof text); // a message box's text control
+    EXPECT_NE(std::strstr(text, "could not save"), nullptr) << text;
+    EXPECT_EQ(keyText(), before) << "the stored settings are kept";
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    for (int tries = 0; tries < 200 && IsWindow(box); ++tries)
+        Sleep(50);
+    EXPECT_TRUE(IsWindow(d) && IsWindowVisible(d)) << "the dialog stays";
+    EXPECT_EQ(WaitForSingleObject(process, 0), WAIT_TIMEOUT) << "the dialog's process runs on";
+    EXPECT_EQ(shownStates(d), statesOf(chosen)) << "with the choices still in it";
+    setKeyAccess("D:(A;;KA;;;WD)");
+    SendDlgItemMessageA(d, IDOK, BM_CLICK, 0, 0);
+    if (WaitForSingleObject(process, 60000) != WAIT_OBJECT_0)
+        TerminateProcess(process, 99);
+    CloseHandle(process);
+    EXPECT_EQ(keyText(), keyText(&chosen)) << "OK once the key is writable again";
+    closeOwner(owner);
+}
+
 } // namespace
