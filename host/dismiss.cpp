@@ -36,8 +36,30 @@ static void onMouseMove(HWND window) {
         return;
     }
     if (cursorTravel(hostState.savedCursorPos, now) > mouseMoveThreshold) {
+        // The system moves the cursor off a monitor that went away, maybe before the window
+        // hears of the change: that move is not the user's.
+        if (followDisplayChange(window)) {
+            return;
+        }
         postClose(window);
         saveCursorPos();
+    }
+}
+
+// Power notices that only report a state (the power source, the battery, a refused suspend,
+// a setting): the machine neither sleeps nor wakes, so the saver stays. Suspend, resume and
+// anything else end it.
+static bool reportsStatusOnly(WPARAM event) {
+    switch (event) {
+    case PBT_APMQUERYSUSPENDFAILED:
+    case PBT_APMQUERYSTANDBYFAILED:
+    case PBT_APMBATTERYLOW:
+    case PBT_APMPOWERSTATUSCHANGE:
+    case PBT_APMOEMEVENT:
+    case powerSettingChange:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -65,11 +87,18 @@ static bool applyDismissalRules(HWND window, UINT message, WPARAM wParam, LRESUL
         }
         return false;
     case WM_POWERBROADCAST:
+        if (!reportsStatusOnly(wParam)) {
+            postClose(window);
+        }
+        return false;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
+    case WM_XBUTTONDOWN:
+    case WM_MOUSEWHEEL:
+    case wmMouseHorizontalWheel:
         postClose(window);
         return false;
     case WM_MOUSEMOVE:

@@ -59,7 +59,7 @@ struct HostState {
     InputContextHooks inputContext;
     DisplayPowerHooks displayPower;
     bool inFaultFilter;      // the fault filter is running (the system's filter calls it back)
-    double nextMonitorCheck; // pacingClock seconds: when the full-screen saver next looks
+    double nextMonitorCheck; // sceneNow seconds: when the full-screen saver next looks
 };
 extern HostState hostState;
 
@@ -77,6 +77,12 @@ void armFaultPath();
 // Saver window.
 void hideCursor(); // the full-screen saver shows no cursor
 int32_t saverWindowMain(HWND parent);
+// Waits until the next frame is due, or less when any message other than a paint arrives, so
+// input still ends the saver at once.
+void waitForNextFrame();
+// The monitors changed without a notice reaching the window: handled as that notice would be.
+// Returns false when nothing changed.
+bool followDisplayChange(HWND window);
 LRESULT CALLBACK saverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Password hooks: active on the 95/98/Me family only.
@@ -88,7 +94,9 @@ void requestPasswordChange(HWND owner);
 uint32_t ticksBetween(uint32_t earlier, uint32_t later);
 
 // Default handling and dismissal: the last link before DefWindowProcA.
-constexpr uint32_t mouseMoveThreshold = 4; // pixels of |dx| + |dy|
+constexpr UINT wmMouseHorizontalWheel = 0x020E; // WM_MOUSEHWHEEL, Vista and later
+constexpr WPARAM powerSettingChange = 0x8013;   // PBT_POWERSETTINGCHANGE, Vista and later
+constexpr uint32_t mouseMoveThreshold = 4;      // pixels of |dx| + |dy|
 LRESULT saverDefaultHandler(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 uint32_t cursorTravel(POINT from, POINT to);
 

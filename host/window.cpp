@@ -44,7 +44,6 @@ static const GUID displayStateNotices[2] = {
     {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}},
     {0x02731015, 0x4510, 0x4526, {0x99, 0xe6, 0xe5, 0xa1, 0x7e, 0xbd, 0x1a, 0xea}},
 };
-constexpr WPARAM powerSettingChange = 0x8013; // PBT_POWERSETTINGCHANGE
 
 // The record a power-setting notice points at.
 struct PowerSettingNotice {
@@ -146,14 +145,27 @@ static RECT changedVirtualScreen() {
 }
 
 // A monitor came or went or changed its resolution: the full-screen window covers the new
-// virtual screen, and the event goes on so the views are laid out anew.
+// virtual screen, and the event goes on so the views are laid out anew. The system moves the
+// cursor off a monitor that went: that is no move of the user's, so the mouse rule measures
+// from where the cursor is now.
 static LRESULT onDisplayChange(HWND window, WPARAM wParam, LPARAM lParam) {
     if (fullScreen()) {
         const RECT screen = changedVirtualScreen();
         SetWindowPos(window, HWND_TOPMOST, screen.left, screen.top, screen.right - screen.left,
                      screen.bottom - screen.top, SWP_NOACTIVATE);
+        GetCursorPos(&hostState.savedCursorPos);
     }
     return forward(window, WM_DISPLAYCHANGE, wParam, lParam);
+}
+
+bool followDisplayChange(HWND window) {
+    RECT covered = {};
+    GetWindowRect(window, &covered);
+    const RECT screen = changedVirtualScreen();
+    if (EqualRect(&covered, &screen) && !windowViewsChanged(window))
+        return false;
+    onDisplayChange(window, 0, 0);
+    return true;
 }
 
 // NOTE: Wine tells no window when a monitor comes or goes or the primary moves while the box
@@ -162,19 +174,17 @@ static LRESULT onDisplayChange(HWND window, WPARAM wParam, LPARAM lParam) {
 constexpr double monitorCheckPeriod = 1.0;
 
 static void followMonitors(HWND window) {
-    const double now = pacingClock();
+    const double now = sceneNow();
     if (now < hostState.nextMonitorCheck)
         return;
     hostState.nextMonitorCheck = now + monitorCheckPeriod;
-    RECT covered = {};
-    GetWindowRect(window, &covered);
-    const RECT screen = changedVirtualScreen();
-    if (!EqualRect(&covered, &screen) || windowViewsChanged(window))
-        onDisplayChange(window, 0, 0);
+    followDisplayChange(window);
 }
 
 // Once a close is approved no further frame is drawn. While the display is off the window is
-// validated, so no paint events come until it is back on.
+// validated, so no paint events come until it is back on. A paint that comes before the frame
+// is due (from a loop that is not the saver's own, such as the 95/98/Me password prompt's)
+// waits for it here, so every loop keeps the pace.
 static LRESULT onPaint(HWND window, WPARAM wParam, LPARAM lParam) {
     if (hostState.closeApproved) {
         return DefWindowProcA(window, WM_PAINT, wParam, lParam);
@@ -182,6 +192,12 @@ static LRESULT onPaint(HWND window, WPARAM wParam, LPARAM lParam) {
     if (hostState.displayPower.displayOff) {
         ValidateRect(window, nullptr);
         return 0;
+    }
+    if (sceneFrameWait(sceneNow()) > 0.0) {
+        waitForNextFrame();
+        if (sceneFrameWait(sceneNow()) > 0.0) {
+            return 0; // something else came first; the paint comes again
+        }
     }
     if (fullScreen()) {
         hideCursor();
@@ -259,6 +275,9 @@ LRESULT CALLBACK saverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
+    case WM_XBUTTONDOWN:
+    case WM_MOUSEWHEEL:
+    case wmMouseHorizontalWheel:
         return onInput(window, message, wParam, lParam);
     case WM_SYSCOMMAND:
         return onSysCommand(window, wParam, lParam);
@@ -318,13 +337,15 @@ static bool registerSaverClass() {
     return RegisterClassA(&saverClass) != 0;
 }
 
-// Waits until the next frame is due, or less when any message other than a paint arrives, so
-// input still ends the saver at once.
-static void waitForNextFrame() {
+void waitForNextFrame() {
     const UINT wakeOn = QS_ALLINPUT & ~QS_PAINT; // paint is always pending: it is the frame
-    DWORD ms = static_cast<DWORD>(sceneFrameWait(pacingClock()) * 1000.0);
-    if (HIWORD(GetQueueStatus(wakeOn)) != 0) {
-        ms = 0; // what is queued already goes first
+    DWORD ms = static_cast<DWORD>(sceneFrameWait(sceneNow()) * 1000.0);
+    // What is queued already goes first. NOTE: not a timer's message: paint outranks it and
+    // paint is always pending, so it is never taken and its bit would cut every wait to
+    // nothing (the preview's orphan check did). A timer still wakes the wait when it fires;
+    // the paint that follows waits for the frame (onPaint).
+    if (HIWORD(GetQueueStatus(wakeOn)) & ~QS_TIMER) {
+        ms = 0;
     }
     // NOTE: Wine reads the X server's input only when the queue runs dry or every 200
     // messages, and the endless stream of paint events never lets it run dry (a key took

@@ -19,7 +19,22 @@ ends_on() { # ends_on DESCRIPTION ACTION...: a fresh saver ends with exit code 0
 }
 ends_on "a key" xdotool key a
 ends_on "the middle button" xdotool click 2
+ends_on "the mouse wheel" xdotool click 4
+ends_on "a side button" xdotool click 8
 ends_on "another application taking the activation" tool front "$PARENT"
+
+# Power notices (WM_POWERBROADCAST, wParam the event): suspend and resume end the saver; those
+# that only report a state (the power source, the battery, a power setting) leave it running.
+power() { tool post "$(tool wait WindowsScreenSaverClass "Screen Saver" 0)" 536 "$1" 0; }
+ends_on "a power notice of suspend (4)" power 4
+ends_on "a power notice of resume from suspend (7)" power 7
+ends_on "a power notice of automatic resume (18)" power 18
+start_saver "$SCR" /s
+saver_window >/dev/null
+for event in 10 9 32787; do power "$event"; done
+check "power notices of a status change, a low battery and a power setting keep it running" \
+  still_running "$SAVER_PID"
+check "... and a key still ends it" end_saver
 
 start_saver "$SCR" /s
 window=$(saver_window)
