@@ -17,6 +17,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -41,7 +42,9 @@ struct HackState {
     int randrEventBase; // RandR's first event number while the root's monitors are followed, or -1
     int32_t width, height;
     long framesDrawn;
-    double fpsSince; // pacingClock seconds at the start of the current -fps second
+    bool unmapped;   // the target window is not mapped: nothing is drawn
+    bool obscured;   // the drawable is fully covered: nothing is drawn
+    double fpsSince; // sceneNow seconds at the start of the current -fps second
     long fpsFrames;
     int xError;  // code of the last X error, 0 if none
     bool failed; // an X error other than the loss of the window
@@ -174,7 +177,7 @@ bool makeDrawable(Window parent, int32_t width, int32_t height) {
     attributes.colormap = hack.colormap;
     attributes.background_pixel = BlackPixel(hack.display, hack.screen);
     attributes.border_pixel = 0;
-    attributes.event_mask = StructureNotifyMask | KeyPressMask;
+    attributes.event_mask = StructureNotifyMask | VisibilityChangeMask | KeyPressMask;
     hack.drawable = XCreateWindow(
         hack.display, parent, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
         hack.visual->depth, InputOutput, hack.visual->visual,
@@ -205,7 +208,7 @@ bool useGivenWindow(Window window) {
     hack.xError = 0;
     XWindowAttributes attributes = {};
     const bool exists = XGetWindowAttributes(hack.display, window, &attributes) != 0;
-    XSelectInput(hack.display, window, StructureNotifyMask);
+    XSelectInput(hack.display, window, StructureNotifyMask | VisibilityChangeMask);
     XSync(hack.display, False);
     if (!exists || hack.xError != 0)
         return false;
@@ -330,8 +333,33 @@ void onKey(XKeyEvent& event) {
         hack.stopRequested = 1;
 }
 
+bool hidden() {
+    return hack.unmapped || hack.obscured;
+}
+
+// Nobody sees a window that is unmapped or fully covered: no frames for it. Shown again, the
+// swing goes on at its measured pace and the next frame is due at once.
+void setHidden(bool& flag, bool value) {
+    const bool was = hidden();
+    flag = value;
+    if (was && !hidden())
+        resumeScene();
+}
+
 void handleEvent(XEvent& event) {
     switch (event.type) {
+    case MapNotify:
+        if (event.xmap.window == hack.target)
+            setHidden(hack.unmapped, false);
+        break;
+    case UnmapNotify:
+        if (event.xunmap.window == hack.target)
+            setHidden(hack.unmapped, true);
+        break;
+    case VisibilityNotify:
+        if (event.xvisibility.window == hack.drawable)
+            setHidden(hack.obscured, event.xvisibility.state == VisibilityFullyObscured);
+        break;
     case ConfigureNotify:
         onConfigure(event.xconfigure);
         break;
@@ -362,11 +390,12 @@ void readEvents() {
     }
 }
 
-// Sleeps until the next frame is due, waking at once for X input or a signal.
+// Sleeps until the next frame is due (for ever when `seconds` is negative), waking at once for
+// X input or a signal.
 void waitForX(double seconds) {
     pollfd connection = {ConnectionNumber(hack.display), POLLIN, 0};
-    int ms = static_cast<int>(seconds * 1000.0);
-    poll(&connection, 1, ms > 0 ? ms : 1);
+    const int ms = seconds < 0.0 ? -1 : std::max(1, static_cast<int>(seconds * 1000.0));
+    poll(&connection, 1, ms);
 }
 
 // --- Frames ----------------------------------------------------------------------------------
@@ -379,11 +408,14 @@ bool saveShot(const char* path) {
     return false;
 }
 
+// Once a second: the rate, the swing's step (the frame clock's average, ms) and the frames
+// drawn since the start.
 void reportFps(double now) {
     ++hack.fpsFrames;
     if (now - hack.fpsSince < 1.0)
         return;
-    std::printf("%.1f fps\n", hack.fpsFrames / (now - hack.fpsSince));
+    std::printf("%.1f fps, step %.2f ms, %ld frames\n", hack.fpsFrames / (now - hack.fpsSince),
+                frameClock.frameTime * 1000.0, hack.framesDrawn);
     std::fflush(stdout);
     hack.fpsSince = now;
     hack.fpsFrames = 0;
@@ -393,7 +425,7 @@ void reportFps(double now) {
 // instead of the measured one and frames are not paced: tests want them at once.
 bool drawOneFrame() {
     const HackOptions& o = hack.options;
-    const double startedAt = pacingClock();
+    const double startedAt = sceneNow();
     drawSceneFrame(startedAt, o.frameTime >= 0.0 ? o.frameTime : measuredStepTime);
     ++hack.framesDrawn;
     const bool last = o.frames > 0 && hack.framesDrawn >= o.frames;
@@ -402,7 +434,7 @@ bool drawOneFrame() {
         ok = saveShot(o.shot);
     glXSwapBuffers(hack.display, hack.drawable);
     if (o.showFps)
-        reportFps(pacingClock());
+        reportFps(sceneNow());
     if (last)
         hack.stopRequested = 1;
     return ok;
@@ -410,13 +442,19 @@ bool drawOneFrame() {
 
 bool runFrameLoop() {
     const bool paced = hack.options.frameTime < 0.0;
-    hack.fpsSince = pacingClock();
+    hack.fpsSince = sceneNow();
     bool ok = true;
     while (!hack.stopRequested && ok) {
         readEvents();
         if (hack.stopRequested)
             break;
-        const double wait = paced ? sceneFrameWait(pacingClock()) : 0.0;
+        if (paced && hidden()) {
+            waitForX(-1.0);
+            hack.fpsSince = sceneNow(); // the rate counts shown time only
+            hack.fpsFrames = 0;
+            continue;
+        }
+        const double wait = paced ? sceneFrameWait(sceneNow()) : 0.0;
         if (wait > 0.0) {
             waitForX(wait);
             continue;

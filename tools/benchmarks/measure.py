@@ -894,14 +894,17 @@ def loaders(runs_data):
 
 # --- The Linux hack beside the Windows saver ----------------------------------------------------
 
+HACK_FPS_LINE = re.compile(rb"([0-9.]+) fps\b")
+
+
 def one_linux_run(program, seconds, extra=()):
     """Frames per second of `program -root -fps` after the warm-up: its own once-a-second count."""
     proc = subprocess.Popen([program, "-root", "-fps"] + list(extra), stdin=subprocess.DEVNULL,
                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
     samples = []
     reader = threading.Thread(target=lambda: samples.extend(
-        (time.monotonic(), float(line.split()[0])) for line in proc.stdout
-        if line.strip().endswith(b"fps")), daemon=True)
+        (time.monotonic(), float(m.group(1))) for m in map(HACK_FPS_LINE.match, proc.stdout)
+        if m), daemon=True)
     start = time.monotonic()
     reader.start()
     time.sleep(WARMUP_SECONDS + seconds)
