@@ -107,6 +107,20 @@ for input in "click 1" "mousemove 1210 310"; do
   check "'$input' on the second monitor ends the saver with 0 (got $RC)" [ "$RC" = 0 ]
 done
 
+# The monitor under the pointer unplugged: the server moves the pointer onto a monitor that
+# is left. That move is not the user's: the saver runs on.
+layout "three-again" "${three[@]}"
+xdotool mousemove 1400 300 # on DUMMY2
+"$WINE64" "$SCR" /s </dev/null >>"$WORK/saver.log" 2>&1 &
+SAVER_PID=$!
+w=$(saver_window) || fail "the saver did not come up on three monitors again"
+layout "unplugged-under-pointer" DUMMY0=1280x720+1024+600* DUMMY1=1024x768+0+0
+pointer=$(xdotool getmouselocation | cut -d' ' -f1,2)
+check "the saver runs on when the monitor under the pointer goes (pointer now $pointer)" \
+  still_running "$SAVER_PID"
+shows_cradles unplugged-under-pointer
+check "... and a key still ends it" end_saver
+
 # The preview fills its parent and the dialog opens on one monitor, as on a single screen.
 start_parent
 start_saver "$SCR" /p "$PARENT"

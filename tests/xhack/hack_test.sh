@@ -143,6 +143,11 @@ case_multihead() {
   shows_cradles root-unplugged "${three[@]:0:2}"
   xorg_layout "${three[@]}"
   shows_cradles root-plugged-in "${three[@]}"
+  # An output switched off with the screen's size left alone: RandR tells only of a CRTC change.
+  xrandr --output DUMMY2 --off
+  shows_cradles root-crtc-off "${three[@]:0:2}"
+  xorg_layout "${three[@]}"
+  shows_cradles root-crtc-on "${three[@]}"
   kill -TERM "$pid"
   ends_with "$pid" 0 "-root on three monitors"
 
@@ -152,6 +157,49 @@ case_multihead() {
   echo "the daemon runs $(pgrep -c -f -x "$line") hacks, one per monitor"
   [ "$(pgrep -c -f -x "$line")" = 3 ] || fail "not one hack per monitor"
   "${run[@]}" xscreensaver-command -exit || true
+}
+
+# What a day brings: unmapped or covered, the hack draws nothing and its frame count stands
+# still, and shown again it moves on; stopped and continued, the swing keeps its step.
+# -fps prints "R fps, step S ms, N frames" once a second.
+case_day() {
+  "$hack" -seed 5 -fps -geometry 320x240 >fps.txt &
+  local pid=$! win cover cover_pid step count frames
+  win=$(timeout 20 xdotool search --sync --name '^Clackmoor$' | head -n 1) || fail "no window"
+  lines() { grep -c fps fps.txt; }
+  field() { tail -n 1 fps.txt | awk -v f="$1" '{ gsub(",", ""); print $f }'; } # 4: step, 6: frames
+  at_least() { [ "$(lines)" -ge "$1" ]; }
+  settled() { retry 300 0.1 at_least "$1"; }
+  near() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a > 0.9 * b && a < 1.1 * b) }'; }
+  settled 3 || fail "no -fps lines"
+  for how in unmapped covered; do
+    if [ "$how" = unmapped ]; then xdotool windowunmap --sync "$win"; else
+      open_window cover 640x480+0+0
+      cover_pid=$!
+    fi
+    sleep 1
+    count=$(lines) frames=$(field 6)
+    sleep 3
+    [ "$(lines)" = "$count" ] || fail "$how: still drawing ($(tail -n 1 fps.txt))"
+    if [ "$how" = unmapped ]; then xdotool windowmap --sync "$win"; else kill "$cover_pid"; fi
+    settled $((count + 2)) || fail "$how: no frames once shown again"
+    [ "$(field 6)" -lt $((frames + 150)) ] || fail "$how: $(field 6) frames, $frames before: counted while hidden"
+    echo "$how for 3 s: $frames frames before, $(field 6) two lines after showing again"
+  done
+  count=$(lines)
+  settled $((count + 3))
+  step=$(field 4)
+  kill -STOP "$pid"
+  sleep 10
+  kill -CONT "$pid"
+  count=$(lines)
+  for n in 1 2 3; do
+    settled $((count + n)) || fail "no frames after SIGCONT"
+    near "$(field 4)" "$step" || fail "step $(field 4) ms after SIGSTOP and SIGCONT, $step ms before"
+  done
+  echo "SIGSTOP for 10 s: step $step ms before, $(field 4) ms three lines after SIGCONT"
+  kill -TERM "$pid"
+  ends_with "$pid" 0 "after a day"
 }
 
 # Bad options exit 2 with one message and the usage.
