@@ -1,11 +1,13 @@
 // The saver's own code (the host library that clackmoor.scr links, with its command line) and
 // a seam for the tests: it watches the frames from inside the process, where Wine shows them
 // to nobody else (the preview draws into another process's window). Environment:
-//   CLACKMOOR_SEAM_LOG     a line "frame N step S" for each frame drawn (S: the seconds the
-//                          swing stepped by)
+//   CLACKMOOR_SEAM_LOG     a line "frame N step S at T paints P asking A" for each frame drawn:
+//                          S the seconds the swing stepped by, T the core's clock, P the paint
+//                          events so far, A 1 while the 95/98/Me password prompt is up
 //   CLACKMOOR_SEAM_SHOT    a PNG of frame CLACKMOOR_SEAM_SHOT_FRAME (default 30), as shown
-//   CLACKMOOR_SEAM_DRIVE   set: the core's clock moves on 1/60 s at each paint, so a minute of
-//                          frames takes only as long as drawing them
+//   CLACKMOOR_SEAM_DRIVE   N: the core's clock moves on 1/60 s in N paint events (1: a frame's
+//                          time at each, so a minute of frames takes only as long as drawing
+//                          them; 4: a paint before the frame is due three times in four)
 //   CLACKMOOR_SEAM_ERASE   N: an erase-background event is posted to the window after frame N
 #include "host/host.h"
 #include "render/scenery.h"
@@ -25,9 +27,10 @@ struct Seam {
     const char* shot;
     long shotFrame;
     long eraseAfter;
-    bool drive;
+    long drive; // paint events per 1/60 s of the driven clock, 0: the real clock
     double now; // seconds of the driven clock
     long frames;
+    long paints;
 };
 Seam seam;
 
@@ -37,10 +40,11 @@ long numberFrom(const char* name, long otherwise) {
 }
 
 void logFrame(double step) {
-    FILE* file = seam.log ? std::fopen(seam.log, "a") : nullptr;
+    FILE* file = seam.log ? std::fopen(seam.log, "ab") : nullptr;
     if (!file)
         return;
-    std::fprintf(file, "frame %ld step %.9f\n", seam.frames, step);
+    std::fprintf(file, "frame %ld step %.9f at %.9f paints %ld asking %d\n", seam.frames, step,
+                 sceneNow(), seam.paints, hostState.askingPassword ? 1 : 0);
     std::fclose(file);
 }
 
@@ -62,8 +66,9 @@ void saveFrame(HWND window) {
 LRESULT CALLBACK seamProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message != WM_PAINT)
         return CallWindowProcA(seam.saverProc, window, message, wParam, lParam);
-    if (seam.drive)
-        driveClock(seam.now += minFramePeriod);
+    ++seam.paints;
+    if (seam.drive > 0)
+        driveClock(seam.now += minFramePeriod / double(seam.drive));
     const double step = frameClock.frameTime;
     const int32_t turn = sceneryCounters.turnCounter;
     const LRESULT result = CallWindowProcA(seam.saverProc, window, message, wParam, lParam);
@@ -96,9 +101,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     seam.shot = std::getenv("CLACKMOOR_SEAM_SHOT");
     seam.shotFrame = numberFrom("CLACKMOOR_SEAM_SHOT_FRAME", 30);
     seam.eraseAfter = numberFrom("CLACKMOOR_SEAM_ERASE", -1);
-    seam.drive = std::getenv("CLACKMOOR_SEAM_DRIVE") != nullptr;
+    seam.drive = numberFrom("CLACKMOOR_SEAM_DRIVE", 0);
     seam.now = 100.0;
-    if (seam.drive)
+    if (seam.drive > 0)
         driveClock(seam.now);
     SetWindowsHookExA(WH_GETMESSAGE, onMessage, nullptr, GetCurrentThreadId());
     hostMain();

@@ -1,6 +1,7 @@
 // A stand-in for the system's PASSWORD.CPL. CLACKMOOR_STUB_ANSWERS scripts one character per
 // prompt: '1' right, '0' wrong, 'w' wrong after a close request while the prompt is up and
-// another just before it ends. Calls, load and unload are logged.
+// another just before it ends, 'p' wrong after 2 s of a loop that never idles, as a dialog's
+// does while the saver's paint is pending. Calls, load and unload are logged.
 #include <windows.h>
 
 #include <cstdlib>
@@ -14,10 +15,11 @@ struct StubState {
 };
 static StubState stub;
 
-// A prompt keeps the saver's messages flowing as a real dialog would (milliseconds).
-static void pumpMessages(DWORD duration) {
+// A prompt keeps the saver's messages flowing as a real dialog would (milliseconds), resting
+// `rest` ms between them or, with 0, taking them as fast as they come.
+static void pumpMessages(DWORD duration, DWORD rest = 5) {
     MSG message;
-    for (DWORD until = GetTickCount() + duration; GetTickCount() < until; Sleep(5))
+    for (DWORD until = GetTickCount() + duration; GetTickCount() < until; Sleep(rest))
         if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&message);
             DispatchMessageA(&message);
@@ -36,6 +38,8 @@ extern "C" __declspec(dllexport) BOOL WINAPI VerifyScreenSavePwd(HWND window) {
         PostMessageA(window, WM_KEYDOWN, 'A', 0);
         pumpMessages(300);
         PostMessageA(window, WM_CLOSE, 0, 0);
+    } else if (answer == 'p') {
+        pumpMessages(2000, 0);
     } else {
         pumpMessages(50);
     }

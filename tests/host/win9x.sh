@@ -52,4 +52,24 @@ start_saver "$SCR" /s
 window=$(saver_window)
 check "off the 9x family QueryCancelAutoPlay gets 0" [ "$(tool sendreg "$window" QueryCancelAutoPlay)" = 0 ]
 check "... and does not close the saver, which a key still ends" end_saver
+
+# The prompt's own loop keeps the frames' pace: the saver's code with a seam that watches its
+# frames, the core's clock moved on 1/60 s in four paint events (so three paints in four come
+# before the frame is due), a prompt that takes messages as fast as they come for 2 s.
+cp "$CLACKMOOR_BUILD/tests/host/saverseam.exe" "$NINE/c9x.scr"
+reg_set "$DESKTOP" ScreenSaveUsePassword REG_DWORD 1
+fresh_log
+CLACKMOOR_SEAM_LOG="$WORK/seam.log" CLACKMOOR_SEAM_DRIVE=4 CLACKMOOR_STUB_ANSWERS=p1 \
+  start_saver "$NINE/c9x.scr" /s
+saver_window >/dev/null
+xdotool key a
+sleep 4
+check "a wrong answer after the busy prompt keeps the saver running" still_running "$SAVER_PID"
+xdotool key b
+wait_exit "$SAVER_PID" 60
+# Frames drawn while the prompt was up, and frames closer together than 1/60 s of the core's clock.
+read -r asking early < <(awk '$1 == "frame" { if ($10 == 1) a++; if (n++ && $6 - t < 1 / 60 - 1e-6) e++; t = $6 }
+  END { print a + 0, e + 0 }' "$WORK/seam.log")
+check "frames go on while the prompt is up ($asking frames)" [ "$asking" -ge 5 ]
+check "... each one no sooner than 1/60 s after the last ($early sooner)" [ "$early" = 0 ]
 finish

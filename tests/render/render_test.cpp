@@ -331,20 +331,22 @@ TEST(Render, TwoFloorDiscsAddUpBelowTheStand) {
 
 // Frames in 3 s through the core's entries, called as the front ends call them: ask how long
 // to wait, wait (`late` seconds longer than asked), then a frame taking `draw` seconds
-// (`first` for the first one). Time is simulated; the frames are drawn for real, small.
+// (`first` for the first one), so the core's clock reads its end once the frame is drawn.
+// Time is the core's clock, set by the test; the frames are drawn for real, small.
 int framesIn3s(double draw, double first, double late) {
     resumeScene();      // else the previous case's grid would hold the first frame back
     double now = 100.0; // seconds of the pacing clock
     int frames = 0;
     while (now < 103.0) {
-        driveClock(now);
         const double wait = sceneFrameWait(now);
         if (wait > 0.0) {
             now += wait + late;
             continue;
         }
+        const double took = frames++ ? draw : first;
+        driveClock(now + took);
         EXPECT_TRUE(drawSceneFrame(now, 0.02));
-        now += frames++ ? draw : first;
+        now += took;
     }
     return frames;
 }
@@ -366,7 +368,8 @@ TEST(Render, FramesArePacedFromTheirStart) {
 }
 
 // Frames through the core's entries as a front end calls them, on the core's clock that the
-// test sets: ask how long to wait, wait, then a frame that takes 4 ms to draw, until `until`.
+// test sets: ask how long to wait, wait, then a frame that takes 4 ms to draw (the clock reads
+// its end once it is drawn), until `until`.
 // With `judge`, the worst step of these frames: how far the frame clock's average, which the
 // swing steps by, is from the true 1/60 s, relative to it.
 struct PacedRun {
@@ -377,7 +380,6 @@ struct PacedRun {
 
 void runPaced(PacedRun& run, double until, bool judge) {
     while (run.now < until) {
-        driveClock(run.now);
         const double wait = sceneFrameWait(run.now);
         if (wait > 0.0) {
             run.now += wait;
@@ -385,6 +387,7 @@ void runPaced(PacedRun& run, double until, bool judge) {
         }
         if (judge)
             run.worstStep = std::max(run.worstStep, std::fabs(frameClock.frameTime * 60.0 - 1.0));
+        driveClock(run.now + 0.004);
         EXPECT_TRUE(drawSceneFrame(run.now, measuredStepTime));
         run.now += 0.004;
         ++run.frames;
@@ -418,6 +421,7 @@ TEST(Render, StallsAndEraseBackgroundKeepTheSwingsPace) {
         runPaced(run, c.uptime + c.before, false);
         ASSERT_NEAR(frameClock.frameTime * 60.0, 1.0, 0.02) << "the pace before";
         if (c.erase) {
+            driveClock(run.now);
             EXPECT_EQ(saverEventProc(saverWindow, WM_ERASEBKGND, 0, 0), 0);
         }
         run.now += c.stall;
