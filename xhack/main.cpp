@@ -3,9 +3,9 @@
 // its own, with the Windows saver's scene core, visual request, set-up order and frame pacing.
 #include "render/scene.h"
 #include "sim/sim.h"
-#include "tools/pngfile.h"
+#include "frontend/pngfile.h"
 #include "xhack/monitors.h"
-#include "xhack/options.h"
+#include "frontend/options.h"
 #include "xhack/visual.h"
 
 #include <GL/gl.h>

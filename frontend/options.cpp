@@ -1,7 +1,7 @@
-// The command line of the X11 front end: XScreenSaver-style options (one or two leading
+// The command line of the Linux front ends: XScreenSaver-style options (one or two leading
 // dashes) into a settings record and the run's choices.
-#include "xhack/options.h"
-#include "tools/wholenumber.h"
+#include "frontend/options.h"
+#include "frontend/wholenumber.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,5 +1,5 @@
-// The X11 front end's command line, in XScreenSaver's style. Portable: no X11 header, so the
-// native tests check the parser on its own.
+// The Linux front ends' command line, in XScreenSaver's style. Portable: no X11 or Wayland
+// header, so the native tests check the parser on its own.
 #pragma once
 #include <cstdint>
 
