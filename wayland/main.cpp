@@ -122,8 +122,8 @@ bool drawOneFrame(double startedAt) {
     return ok;
 }
 
-// Reads what the compositor sent, waiting up to `seconds` (forever if negative) for it; a
-// signal ends the wait at once. False when the connection is gone.
+// Reads what the compositor sent, waiting up to `seconds` (negative: until it sends) for it;
+// a signal ends the wait at once. False when the connection is gone.
 bool readEvents(double seconds) {
     wl_display* display = front.display;
     while (wl_display_prepare_read(display) != 0) {
@@ -135,7 +135,9 @@ bool readEvents(double seconds) {
         return false;
     }
     pollfd connection = {wl_display_get_fd(display), POLLIN, 0};
-    const int ms = seconds < 0.0 ? -1 : static_cast<int>(seconds * 1000.0);
+    // NOTE: a signal that lands just before poll does not end its wait: an endless wait is
+    // cut to a tenth of a second, so a stop request is never left waiting for the compositor.
+    const int ms = seconds < 0.0 ? 100 : static_cast<int>(seconds * 1000.0);
     if (poll(&connection, 1, ms) > 0 && (connection.revents & POLLIN) != 0) {
         if (wl_display_read_events(display) < 0)
             return false;
