@@ -233,6 +233,8 @@ bool outputWantsFrame(const OutputSurface& out) {
 }
 
 void askForNextFrame(OutputSurface& out) {
+    if (out.frameCallback != nullptr) // drawn unasked (the -shot frame): one callback is enough
+        wl_callback_destroy(out.frameCallback);
     out.frameCallback = wl_surface_frame(out.surface);
     wl_callback_add_listener(out.frameCallback, &frameListener, &out);
 }
