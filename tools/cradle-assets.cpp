@@ -9,7 +9,7 @@
 #include <string>
 #include <system_error>
 #include "assets/assets.h"
-#include "tools/pngfile.h"
+#include "frontend/pngfile.h"
 
 namespace {
 

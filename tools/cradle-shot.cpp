@@ -19,8 +19,8 @@
 #include "host/pixelformat.h"
 #include "settings/settings.h"
 #include "sim/sim.h"
-#include "tools/pngfile.h"
-#include "tools/wholenumber.h"
+#include "frontend/pngfile.h"
+#include "frontend/wholenumber.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -3,9 +3,10 @@
 // its own, with the Windows saver's scene core, visual request, set-up order and frame pacing.
 #include "render/scene.h"
 #include "sim/sim.h"
-#include "tools/pngfile.h"
+#include "frontend/framerate.h"
+#include "frontend/pngfile.h"
 #include "xhack/monitors.h"
-#include "xhack/options.h"
+#include "frontend/options.h"
 #include "xhack/visual.h"
 
 #include <GL/gl.h>
@@ -42,12 +43,11 @@ struct HackState {
     int randrEventBase; // RandR's first event number while the root's monitors are followed, or -1
     int32_t width, height;
     long framesDrawn;
-    bool unmapped;   // the target window is not mapped: nothing is drawn
-    bool obscured;   // the drawable is fully covered: nothing is drawn
-    double fpsSince; // sceneNow seconds at the start of the current -fps second
-    long fpsFrames;
-    int xError;  // code of the last X error, 0 if none
-    bool failed; // an X error other than the loss of the window
+    bool unmapped;             // the target window is not mapped: nothing is drawn
+    bool obscured;             // the drawable is fully covered: nothing is drawn
+    FrameRateReport frameRate; // -fps
+    int xError;                // code of the last X error, 0 if none
+    bool failed;               // an X error other than the loss of the window
     volatile sig_atomic_t stopRequested;
 };
 HackState hack;
@@ -408,19 +408,6 @@ bool saveShot(const char* path) {
     return false;
 }
 
-// Once a second: the rate, the swing's step (the frame clock's average, ms) and the frames
-// drawn since the start.
-void reportFps(double now) {
-    ++hack.fpsFrames;
-    if (now - hack.fpsSince < 1.0)
-        return;
-    std::printf("%.1f fps, step %.2f ms, %ld frames\n", hack.fpsFrames / (now - hack.fpsSince),
-                frameClock.frameTime * 1000.0, hack.framesDrawn);
-    std::fflush(stdout);
-    hack.fpsSince = now;
-    hack.fpsFrames = 0;
-}
-
 // The scene core's frame, then the swap. With -frame-time every frame steps by that time
 // instead of the measured one and frames are not paced: tests want them at once.
 bool drawOneFrame() {
@@ -434,7 +421,7 @@ bool drawOneFrame() {
         ok = saveShot(o.shot);
     glXSwapBuffers(hack.display, hack.drawable);
     if (o.showFps)
-        reportFps(sceneNow());
+        countFrameRate(hack.frameRate, sceneNow(), hack.framesDrawn);
     if (last)
         hack.stopRequested = 1;
     return ok;
@@ -442,7 +429,7 @@ bool drawOneFrame() {
 
 bool runFrameLoop() {
     const bool paced = hack.options.frameTime < 0.0;
-    hack.fpsSince = sceneNow();
+    restartFrameRate(hack.frameRate, sceneNow());
     bool ok = true;
     while (!hack.stopRequested && ok) {
         readEvents();
@@ -450,8 +437,7 @@ bool runFrameLoop() {
             break;
         if (paced && hidden()) {
             waitForX(-1.0);
-            hack.fpsSince = sceneNow(); // the rate counts shown time only
-            hack.fpsFrames = 0;
+            restartFrameRate(hack.frameRate, sceneNow()); // the rate counts shown time only
             continue;
         }
         const double wait = paced ? sceneFrameWait(sceneNow()) : 0.0;

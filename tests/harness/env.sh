@@ -85,6 +85,50 @@ clackmoor_stop_xorg() {
   rm -f "$HARNESS_DIR/xorg.pid" "$HARNESS_DIR/xorg-display"
 }
 
+# Starts a private sway on wlroots' headless backend (one output, more with create_output),
+# drawing with pixman; its runtime folder and pid in HARNESS_DIR. sway refuses to run as root:
+# it runs as nobody, in a runtime folder of nobody's, and root's tests connect to its sockets.
+clackmoor_start_sway() {
+  command -v sway >/dev/null || { echo "harness: sway is missing; run tools/setup" >&2; exit 1; }
+  [ "$(id -u)" = 0 ] || { echo "harness: the private sway needs root (to start it as nobody)" >&2; exit 1; }
+  local run
+  run=$(mktemp -d /tmp/clackmoor-sway.XXXXXX)
+  printf '%s\n' 'xwayland disable' 'default_border none' 'focus_follows_mouse no' >"$run/config"
+  chown -R 65534:65534 "$run"
+  chmod 700 "$run"
+  echo "$run" >"$HARNESS_DIR/sway-runtime"
+  env -i PATH="$PATH" HOME="$run" XDG_RUNTIME_DIR="$run" WLR_BACKENDS=headless \
+    WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
+    setpriv --reuid=65534 --regid=65534 --clear-groups sway -c "$run/config" \
+    </dev/null >"$HARNESS_DIR/sway.log" 2>&1 &
+  echo $! >"$HARNESS_DIR/sway.pid"
+  for _ in $(seq 100); do
+    clackmoor_sway_env 2>/dev/null && swaymsg -t get_version >/dev/null 2>&1 && return 0
+    sleep 0.2
+  done
+  echo "harness: sway did not start (see $HARNESS_DIR/sway.log)" >&2
+  exit 1
+}
+
+# Points WAYLAND_DISPLAY, SWAYSOCK and XDG_RUNTIME_DIR at the private sway.
+clackmoor_sway_env() {
+  [ -f "$HARNESS_DIR/sway-runtime" ] || return 1
+  local run socket display
+  run=$(cat "$HARNESS_DIR/sway-runtime")
+  socket=$(ls "$run"/sway-ipc.*.sock 2>/dev/null | head -n 1)
+  display=$(ls "$run" | grep -x 'wayland-[0-9]*' | head -n 1)
+  [ -n "$socket" ] && [ -n "$display" ] || return 1
+  export XDG_RUNTIME_DIR="$run" WAYLAND_DISPLAY="$display" SWAYSOCK="$socket"
+}
+
+clackmoor_stop_sway() {
+  [ -f "$HARNESS_DIR/sway.pid" ] || return 0
+  kill "$(cat "$HARNESS_DIR/sway.pid")" 2>/dev/null || true
+  tail --pid="$(cat "$HARNESS_DIR/sway.pid")" -f /dev/null 2>/dev/null || true
+  [ -f "$HARNESS_DIR/sway-runtime" ] && rm -rf "$(cat "$HARNESS_DIR/sway-runtime")"
+  rm -f "$HARNESS_DIR/sway.pid" "$HARNESS_DIR/sway-runtime"
+}
+
 # xorg_layout OUTPUT=WxH+X+Y[*] ...: on $DISPLAY (the dummy server), exactly these monitors, at
 # these root-window positions, * the primary; every other output off, the root just big enough.
 xorg_layout() {

@@ -12,7 +12,7 @@
 #include "host/host.h"
 #include "render/scenery.h"
 #include "sim/sim.h"
-#include "tools/pngfile.h"
+#include "frontend/pngfile.h"
 
 #include <GL/gl.h>
 #include <cstdio>

@@ -1,6 +1,6 @@
 // The X11 hack's accepted command lines, in XScreenSaver's spellings, and what each sets; the
 // expected values are written from the options' meaning. Refusals: hack_test.sh options.
-#include "xhack/options.h"
+#include "frontend/options.h"
 #include <gtest/gtest.h>
 #include <cstring>
 #include <sstream>

@@ -5,8 +5,8 @@
 //   installer-art IN.png X Y W H OUTWxOUTH OUT.bmp
 //
 // X, Y, W and H are in pixels of IN.png, from its top left corner.
-#include "tools/pngfile.h"
-#include "tools/wholenumber.h"
+#include "frontend/pngfile.h"
+#include "frontend/wholenumber.h"
 
 #define STB_IMAGE_IMPLEMENTATION
 #define STB_IMAGE_STATIC

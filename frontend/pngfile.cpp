@@ -1,4 +1,4 @@
-#include "tools/pngfile.h"
+#include "frontend/pngfile.h"
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #define STB_IMAGE_WRITE_STATIC

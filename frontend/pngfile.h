@@ -1,5 +1,5 @@
-// PNG files for the tools, through stb_image_write (zlib-compressed), and BMP files for the
-// installer's pictures.
+// PNG files for the front ends and the tools, through stb_image_write (zlib-compressed), and
+// BMP files for the installer's pictures.
 #pragma once
 #include <cstdint>
 

@@ -1,5 +1,5 @@
-// The X11 front end's command line, in XScreenSaver's style. Portable: no X11 header, so the
-// native tests check the parser on its own.
+// The Linux front ends' command line, in XScreenSaver's style. Portable: no X11 or Wayland
+// header, so the native tests check the parser on its own.
 #pragma once
 #include <cstdint>
 
@@ -39,7 +39,11 @@ struct OptionProblem {
 // Fills `options` from argv (defaults where absent). Returns false, with the reason in
 // `problem`, on the first option that is unknown, lacks its value or has a bad one.
 bool parseHackOptions(int argc, char** argv, HackOptions& options, OptionProblem& problem);
+// The Wayland front end's: the same options and defaults, without those that name an X window,
+// display or size (-window, -root, -window-id, -display, -geometry), which it refuses.
+bool parseWaylandOptions(int argc, char** argv, HackOptions& options, OptionProblem& problem);
 // A window id as XScreenSaver hands it: decimal or 0x hex, nonzero. False when it is not one.
 bool parseWindowId(const char* text, unsigned long& id);
 
 extern const char hackUsage[];
+extern const char waylandUsage[];

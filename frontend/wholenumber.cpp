@@ -1,5 +1,5 @@
 // Whole numbers given on a command line.
-#include "tools/wholenumber.h"
+#include "frontend/wholenumber.h"
 
 #include <cerrno>
 #include <cstdlib>

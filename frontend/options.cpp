@@ -1,7 +1,7 @@
-// The command line of the X11 front end: XScreenSaver-style options (one or two leading
+// The command line of the Linux front ends: XScreenSaver-style options (one or two leading
 // dashes) into a settings record and the run's choices.
-#include "xhack/options.h"
-#include "tools/wholenumber.h"
+#include "frontend/options.h"
+#include "frontend/wholenumber.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -13,6 +13,12 @@ const char hackUsage[] =
     "                 [-patterns LIST] [-no-patternN] [-touch always|sometimes|never]\n"
     "                 [-ati | -no-ati] [-seed N] [-fps]\n"
     "                 [-frames N] [-frame-time SECONDS] [-shot FILE.png] [-help]\n"
+    "  LIST: launch patterns 1 to 10, comma-separated (default all)\n";
+
+const char waylandUsage[] =
+    "usage: clackmoor-wayland [-patterns LIST] [-no-patternN] [-touch always|sometimes|never]\n"
+    "                         [-ati | -no-ati] [-seed N] [-fps]\n"
+    "                         [-frames N] [-frame-time SECONDS] [-shot FILE.png] [-help]\n"
     "  LIST: launch patterns 1 to 10, comma-separated (default all)\n";
 
 static bool refuse(OptionProblem& problem, const char* format, const char* what) {
@@ -171,7 +177,17 @@ static bool takeValue(const char* name, const char* value, HackOptions& o, bool&
     return true;
 }
 
-bool parseHackOptions(int argc, char** argv, HackOptions& o, OptionProblem& problem) {
+// What names an X window, display or size: a Wayland compositor gives those itself.
+static bool namesX11(const char* name) {
+    static const char* const x11Options[] = {"window", "root", "window-id", "display", "geometry"};
+    for (const char* option : x11Options) {
+        if (std::strcmp(name, option) == 0)
+            return true;
+    }
+    return false;
+}
+
+static bool parseOptions(int argc, char** argv, bool x11, HackOptions& o, OptionProblem& problem) {
     applyHackDefaults(o);
     problem.text[0] = '\0';
     for (int i = 1; i < argc; ++i) {
@@ -179,6 +195,8 @@ bool parseHackOptions(int argc, char** argv, HackOptions& o, OptionProblem& prob
         if (arg[0] != '-')
             return refuse(problem, "unexpected argument %s", arg);
         const char* name = arg + (arg[1] == '-' ? 2 : 1);
+        if (!x11 && namesX11(name))
+            return refuse(problem, "unknown option %s", arg);
         if (takeFlag(name, o))
             continue;
         bool known = false;
@@ -193,4 +211,12 @@ bool parseHackOptions(int argc, char** argv, HackOptions& o, OptionProblem& prob
     if (o.shot != nullptr && o.frames == 0)
         return refuse(problem, "-shot needs -frames%s", "");
     return true;
+}
+
+bool parseHackOptions(int argc, char** argv, HackOptions& options, OptionProblem& problem) {
+    return parseOptions(argc, argv, true, options, problem);
+}
+
+bool parseWaylandOptions(int argc, char** argv, HackOptions& options, OptionProblem& problem) {
+    return parseOptions(argc, argv, false, options, problem);
 }

@@ -1,6 +1,6 @@
 // The back buffer of the current GL context as a PNG file: the one copy the X11 hack and
 // cradle-shot both save their pictures with.
-#include "tools/pngfile.h"
+#include "frontend/pngfile.h"
 
 #include <GL/gl.h>
 
