@@ -220,3 +220,20 @@ bool parseHackOptions(int argc, char** argv, HackOptions& options, OptionProblem
 bool parseWaylandOptions(int argc, char** argv, HackOptions& options, OptionProblem& problem) {
     return parseOptions(argc, argv, false, options, problem);
 }
+
+int takeCommandLine(int argc, char** argv, FrontEnd front, HackOptions& options) {
+    const bool x11 = front == x11Front;
+    const char* usage = x11 ? hackUsage : waylandUsage;
+    OptionProblem problem;
+    if (!parseOptions(argc, argv, x11, options, problem)) {
+        std::fprintf(stderr, "%s: %s\n%s", x11 ? "clackmoor" : "clackmoor-wayland", problem.text,
+                     usage);
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(usage, stdout);
+        return 0;
+    }
+    cradleSettings = options.settings;
+    return -1;
+}

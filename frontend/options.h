@@ -47,3 +47,14 @@ bool parseWindowId(const char* text, unsigned long& id);
 
 extern const char hackUsage[];
 extern const char waylandUsage[];
+
+// Which front end's command line.
+enum FrontEnd : int {
+    x11Front,     // clackmoor, the XScreenSaver hack
+    waylandFront, // clackmoor-wayland
+};
+
+// The command line as a front end's main takes it: parsed into `options`, and its settings
+// made the ones the scene core draws with. A bad one gets its reason in one line and the usage
+// on stderr (status 2), -help the usage on stdout (status 0); -1 when the program goes on.
+int takeCommandLine(int argc, char** argv, FrontEnd front, HackOptions& options);

@@ -3,6 +3,7 @@
 // core, set-up order and frame pacing as the Windows saver and the X11 hack; frames are drawn
 // when the compositor asks for them, at most 60 a second.
 #include "frontend/pngfile.h"
+#include "frontend/stopsignals.h"
 #include "sim/sim.h"
 #include "wayland/front.h"
 
@@ -29,16 +30,6 @@ void onWaylandLog(const char* format, va_list arguments) {
 
 void onStopSignal(int) {
     front.stopRequested = 1;
-}
-
-// An idle daemon ends the saver with SIGTERM, a terminal with SIGINT: both end the loop
-// cleanly. No SA_RESTART, so a wait in poll returns at once.
-void catchStopSignals() {
-    struct sigaction action = {};
-    action.sa_handler = onStopSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
 }
 
 // freeglut is started by the core, then the seed (as the erase-background event comes before
@@ -172,17 +163,10 @@ int runFrameLoop() {
 } // namespace
 
 int main(int argc, char** argv) {
-    OptionProblem problem;
-    if (!parseWaylandOptions(argc, argv, front.options, problem)) {
-        std::fprintf(stderr, "clackmoor-wayland: %s\n%s", problem.text, waylandUsage);
-        return 2;
-    }
-    if (front.options.help) {
-        std::fputs(waylandUsage, stdout);
-        return 0;
-    }
-    cradleSettings = front.options.settings;
-    catchStopSignals();
+    const int ended = takeCommandLine(argc, argv, waylandFront, front.options);
+    if (ended >= 0)
+        return ended;
+    catchStopSignals(onStopSignal);
     front.eglDisplay = EGL_NO_DISPLAY;
     front.eglContext = EGL_NO_CONTEXT;
     wl_log_set_handler_client(onWaylandLog);

@@ -4,6 +4,7 @@
 #include "render/scene.h"
 #include "sim/sim.h"
 #include "frontend/framerate.h"
+#include "frontend/stopsignals.h"
 #include "frontend/pngfile.h"
 #include "xhack/monitors.h"
 #include "frontend/options.h"
@@ -59,16 +60,6 @@ int fail(const char* text) {
 
 void onStopSignal(int) {
     hack.stopRequested = 1;
-}
-
-// The daemon ends hacks with SIGTERM, a terminal with SIGINT: both end the loop cleanly.
-// No SA_RESTART, so a wait in poll returns at once.
-void catchStopSignals() {
-    struct sigaction action = {};
-    action.sa_handler = onStopSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
 }
 
 // Xlib calls this when the connection is gone; it must not return. The daemon or the server
@@ -453,17 +444,10 @@ bool runFrameLoop() {
 } // namespace
 
 int main(int argc, char** argv) {
-    OptionProblem problem;
-    if (!parseHackOptions(argc, argv, hack.options, problem)) {
-        std::fprintf(stderr, "clackmoor: %s\n%s", problem.text, hackUsage);
-        return 2;
-    }
-    if (hack.options.help) {
-        std::fputs(hackUsage, stdout);
-        return 0;
-    }
-    cradleSettings = hack.options.settings;
-    catchStopSignals();
+    const int ended = takeCommandLine(argc, argv, x11Front, hack.options);
+    if (ended >= 0)
+        return ended;
+    catchStopSignals(onStopSignal);
     // freeglut, which the scene core uses for its spheres, opens $DISPLAY too.
     if (hack.options.display != nullptr)
         setenv("DISPLAY", hack.options.display, 1);
