@@ -8,6 +8,8 @@
 //   answer TITLE ID          presses button ID (IDRETRY 4, IDCANCEL 2, ...) of that message box
 //   next TITLE               presses the Next button of the wizard window titled TITLE
 //   texts TITLE              every text of that wizard window, one line each
+//   run COMMANDLINE          runs COMMANDLINE exactly as written, waits, ends with its exit code
+//   windows                  every top-level window: class, title, visible, owned
 #include <windows.h>
 
 #include <cstdio>
@@ -98,6 +100,23 @@ int press(HWND dialog, int id) {
                : 1;
 }
 
+// NOTE: an uninstaller finds "_?=DIR" (run in place and wait) only unquoted at the end of its
+// command line, and Wine quotes an argument with spaces: the line goes to CreateProcess as is.
+int run(char* commandLine) {
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return 255;
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 255;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(code);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -119,6 +138,8 @@ int main(int argc, char** argv) {
         HWND dialog = findWindow(argv[2], is("answer", 2), 0);
         return dialog ? press(dialog, is("answer", 2) ? std::atoi(argv[3]) : IDOK) : 1;
     }
+    if (is("run", 1))
+        return run(argv[2]);
     if (is("windows", 0))
         return !EnumWindows(printWindow, 0);
     if (is("texts", 1)) {
@@ -129,7 +150,8 @@ int main(int argc, char** argv) {
         EnumChildWindows(wizard, printText, 0);
         return 0;
     }
-    std::fprintf(stderr, "usage: installtool hold open|image FILE SECONDS | box TITLE SECONDS |"
-                         " answer TITLE ID | next TITLE | texts TITLE\n");
+    std::fprintf(stderr,
+                 "usage: installtool hold open|image FILE SECONDS | box TITLE SECONDS |"
+                 " answer TITLE ID | next TITLE | texts TITLE | run COMMANDLINE | windows\n");
     return 2;
 }
