@@ -8,6 +8,8 @@
 //   answer TITLE ID          presses button ID (IDRETRY 4, IDCANCEL 2, ...) of that message box
 //   next TITLE               presses the Next button of the wizard window titled TITLE
 //   texts TITLE              every text of that wizard window, one line each
+//   forget FILE              queues FILE's deletion at the next restart, as an uninstaller
+//                            does with a file in use
 //   run COMMANDLINE          runs COMMANDLINE exactly as written, waits, ends with its exit code
 //   windows                  every top-level window: class, title, visible, owned
 #include <windows.h>
@@ -138,6 +140,8 @@ int main(int argc, char** argv) {
         HWND dialog = findWindow(argv[2], is("answer", 2), 0);
         return dialog ? press(dialog, is("answer", 2) ? std::atoi(argv[3]) : IDOK) : 1;
     }
+    if (is("forget", 1))
+        return MoveFileExA(argv[2], nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) ? 0 : 1;
     if (is("run", 1))
         return run(argv[2]);
     if (is("windows", 0))
@@ -152,6 +156,7 @@ int main(int argc, char** argv) {
     }
     std::fprintf(stderr,
                  "usage: installtool hold open|image FILE SECONDS | box TITLE SECONDS |"
-                 " answer TITLE ID | next TITLE | texts TITLE | run COMMANDLINE | windows\n");
+                 " answer TITLE ID | next TITLE | texts TITLE | forget FILE | run COMMANDLINE |"
+                 " windows\n");
     return 2;
 }

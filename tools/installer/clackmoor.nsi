@@ -149,16 +149,19 @@ Function cancelPendingDelete
   ${If} $0 != 0
     Return
   ${EndIf}
-  System::Call 'advapi32::RegQueryValueExW(p r1, w "PendingFileRenameOperations", p 0, *i .r2, p 0, *i 0 .r3) i .r0'
+  System::Call 'advapi32::RegQueryValueExW(p r1, w "PendingFileRenameOperations", p 0, *i .r2, p 0, *i 0 r3) i .r0'
   ${If} $0 != 0
   ${OrIf} $2 != 7 ; REG_MULTI_SZ
   ${OrIf} $3 < 4
     System::Call 'advapi32::RegCloseKey(p r1)'
     Return
   ${EndIf}
-  IntOp $4 $3 + 4 ; two NULs more, for a list stored without its end
-  System::Call '*(&i$4 0) p .r4'
-  System::Call '*(&i$4 0) p .r5'
+  ; Zeroed, with two NULs more for a list stored without its end.
+  IntOp $4 $3 + 4
+  System::Alloc $4
+  System::Alloc $4
+  Pop $5
+  Pop $4
   System::Call 'advapi32::RegQueryValueExW(p r1, w "PendingFileRenameOperations", p 0, p 0, p r4, *i r3 r3) i .r0'
   GetFullPathName /SHORT $9 "$WINDIR\${SCR_NAME}"
   StrCpy $6 $4 ; the pair read
@@ -295,12 +298,15 @@ Section "Uninstall"
   Call un.isOurSaver
   ReadRegStr $2 HKLM "${UNINSTALL_KEY}" "${PREVIOUS_VALUE}"
   ${If} $0 = 1
+    ; NOTE: a 64-bit saver in System32 is seen only without the 32-bit file system redirection.
+    ${DisableX64FSRedirection}
     ${If} $2 != ""
     ${AndIf} ${FileExists} $2
       WriteRegStr HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE" $2
     ${Else}
       DeleteRegValue HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE"
     ${EndIf}
+    ${EnableX64FSRedirection}
   ${EndIf}
 
   DeleteRegKey HKCU "${SETTINGS_KEY}"
