@@ -24,6 +24,7 @@ desktop='HKCU\Control Panel\Desktop'
 entry='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Clackmoor'
 pending='HKLM\System\CurrentControlSet\Control\Session Manager'
 title='Clackmoor Screen Saver Setup'
+un_title='Clackmoor Screen Saver Uninstall'
 die() { echo "FAIL: $*" >&2; exit 1; }
 not() { ! "$@"; }
 # has_icon EXE: the program's icon image (the first of its .ico) is among the icons of EXE.
@@ -224,6 +225,13 @@ uninstall
 check "held open: the uninstall exits with 32 (it did with $RC)" [ "$RC" = 32 ]
 check "held open: the saver, its entry and the choice stay" still_installed
 release
+
+# The uninstaller's first page names the saver's file, in the Windows folder.
+"$WINE64" "$folder/uninstall.exe" </dev/null >/dev/null 2>&1 || true # it starts a copy and returns
+for _ in $(seq 120); do page=$(tool texts "$un_title" | tr '\n' ' ') && break; sleep 0.5; done
+echo "the uninstaller's first page says: $page"
+check "the uninstall page names the saver's file" grep -qiF 'C:\windows\clackmoor.scr' <<<"$page"
+tool cancel "$un_title" || fail "the uninstaller has no Cancel button"
 
 # An earlier uninstaller queued the saver's own path for deletion, between other programs'
 # queued deletions, which stay as they were.

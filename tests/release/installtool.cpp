@@ -7,6 +7,7 @@
 //   box TITLE SECONDS        the text of a message box titled TITLE, once one is up
 //   answer TITLE ID          presses button ID (IDRETRY 4, IDCANCEL 2, ...) of that message box
 //   next TITLE               presses the Next button of the wizard window titled TITLE
+//   cancel TITLE             presses its Cancel button
 //   texts TITLE              every text of that wizard window, one line each
 //   forget FILE              queues FILE's deletion at the next restart, as an uninstaller
 //                            does with a file in use
@@ -84,9 +85,14 @@ BOOL CALLBACK printWindow(HWND window, LPARAM) {
     return TRUE;
 }
 
+// NOTE: GetWindowText does not read an edit box of another process; WM_GETTEXT does.
 BOOL CALLBACK printText(HWND window, LPARAM) {
     char text[512] = {};
-    if (IsWindowVisible(window) && GetWindowTextA(window, text, sizeof text) > 0)
+    DWORD_PTR length = 0;
+    if (IsWindowVisible(window) &&
+        SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                            SMTO_ABORTIFHUNG, 5000, &length) &&
+        length > 0)
         std::printf("%s\n", text);
     return TRUE;
 }
@@ -136,9 +142,10 @@ int main(int argc, char** argv) {
         std::printf("%s\n", text);
         return 0;
     }
-    if (is("answer", 2) || is("next", 1)) {
+    if (is("answer", 2) || is("next", 1) || is("cancel", 1)) {
         HWND dialog = findWindow(argv[2], is("answer", 2), 0);
-        return dialog ? press(dialog, is("answer", 2) ? std::atoi(argv[3]) : IDOK) : 1;
+        const int id = is("answer", 2) ? std::atoi(argv[3]) : is("next", 1) ? IDOK : IDCANCEL;
+        return dialog ? press(dialog, id) : 1;
     }
     if (is("forget", 1))
         return MoveFileExA(argv[2], nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) ? 0 : 1;
@@ -154,9 +161,9 @@ int main(int argc, char** argv) {
         EnumChildWindows(wizard, printText, 0);
         return 0;
     }
-    std::fprintf(stderr,
-                 "usage: installtool hold open|image FILE SECONDS | box TITLE SECONDS |"
-                 " answer TITLE ID | next TITLE | texts TITLE | forget FILE | run COMMANDLINE |"
-                 " windows\n");
+    std::fprintf(stderr, "usage: installtool hold open|image FILE SECONDS | box TITLE SECONDS |"
+                         " answer TITLE ID | next TITLE | cancel TITLE | texts TITLE | forget FILE "
+                         "| run COMMANDLINE |"
+                         " windows\n");
     return 2;
 }
