@@ -63,7 +63,8 @@ VIAddVersionKey "LegalCopyright" "${PUBLISHER}"
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
-Var saverFile
+Var saverFile ; the uninstall page's
+Var movedFile ; a saver in use, moved aside for the uninstaller to delete at the next restart
 ; The uninstall page names the saver's own file: it lives in the Windows folder, not beside
 ; the uninstaller.
 !define MUI_UNCONFIRMPAGE_TEXT_TOP "This removes the Clackmoor screen saver from the Windows folder, with its settings and its entry in Apps; the screen saver you had before comes back. $_CLICK"
@@ -114,7 +115,8 @@ FunctionEnd
 ; Clears the saver's path. A file in use cannot be deleted, but Windows lets a running
 ; program's file be renamed: it moves to a name of its own, which alone is deleted at the next
 ; restart, so no deletion of the saver's path is left to take a later install away. Sets $0 to
-; the moved file ("" if none), and the error flag when the path could not be cleared.
+; the moved file left for the restart ("" if none), and the error flag when the path could not
+; be cleared.
 Function ${IN}clearSaverPath
   StrCpy $0 ""
   ClearErrors
@@ -135,6 +137,9 @@ Function ${IN}clearSaverPath
   ${EndIf}
   StrCpy $0 "$WINDIR\${OLD_NAME}-$1.tmp"
   Delete /REBOOTOK $0
+  ${IfNot} ${FileExists} $0
+    StrCpy $0 ""
+  ${EndIf}
   ClearErrors
 FunctionEnd
 !macroend
@@ -290,7 +295,7 @@ Section "Uninstall"
     SetErrorLevel 32 ; ERROR_SHARING_VIOLATION
     Abort "$WINDIR\${SCR_NAME} is in use: nothing was removed"
   ${EndIf}
-  StrCpy $saverFile $0
+  StrCpy $movedFile $0
 
   ; The current saver, when it is ours, goes back to the one chosen before, if that is still
   ; there; another saver the user chose since stays.
@@ -315,8 +320,8 @@ Section "Uninstall"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
 
-  ${If} $saverFile != ""
-    MessageBox MB_ICONINFORMATION "Clackmoor is removed. Its saver is still running, so its file stays in the Windows folder as $saverFile until Windows restarts." /SD IDOK
+  ${If} $movedFile != ""
+    MessageBox MB_ICONINFORMATION "Clackmoor is removed. Its saver is still running, so its file stays in the Windows folder as $movedFile until Windows restarts." /SD IDOK
     SetErrorLevel 3010 ; ERROR_SUCCESS_REBOOT_REQUIRED
   ${EndIf}
 SectionEnd
