@@ -16,8 +16,10 @@ check "no error box came up" [ "$(tool wait "#32770" Error 0)" = 0 ]
 # Wine's fps trace prints "@ approx N fps" about every 1.5 s of swaps; the first is a warm-up.
 sleep 5
 rates=$(grep approx "$WORK/saver.log" | tail -n +2 | sed -n 's/.*approx \([0-9.]*\)fps.*/\1/p' | paste -sd ' ')
+# At most 61 a second over the whole trace; one window may hold a frame more than its share.
 check "the preview keeps to 60 frames a second (Wine's trace: $rates)" \
-  awk -v r="$rates" 'BEGIN { n = split(r, a, " "); m = 0; for (i = 1; i <= n; i++) if (a[i] > m) m = a[i]; exit !(n >= 2 && m <= 61) }'
+  awk -v r="$rates" 'BEGIN { n = split(r, a, " "); m = s = 0; for (i = 1; i <= n; i++) { s += a[i]; if (a[i] > m) m = a[i] }
+    exit !(n >= 2 && s / n <= 61 && m <= 62) }'
 
 # NOTE: Wine 8 shows nothing drawn into another process's child window: no pixels checked.
 cx=$((PARENT_X + PARENT_W / 2)); cy=$((PARENT_Y + PARENT_H / 2))
