@@ -69,9 +69,9 @@ static bool isPause(double gap) {
 void countFrame() {
     const double now = clockSeconds();
     const int32_t tick = ticksAt(now);
-    const double gap = now - frameClock.lastCountAt;
+    const double previous = frameClock.lastCountAt;
     frameClock.lastCountAt = now;
-    if (isPause(gap)) {
+    if (isPause(now - previous)) {
         // The pause is no frame: the swing goes on at its measured pace, as after the
         // display comes back on, instead of running fast for as long as the pause lasted.
         frameClock.frameCount = 0;
@@ -83,7 +83,7 @@ void countFrame() {
     if (frameClock.frameCount == INT32_MAX ||
         uint32_t(tick) - uint32_t(frameClock.startTick) > averageSpanTicks) {
         frameClock.frameCount = 0;
-        frameClock.startTick = ticksAt(now - gap);
+        frameClock.startTick = ticksAt(previous);
     }
     frameClock.frameCount += 1;
     frameClock.frameTime = averageFrameTime(frameClock.startTick, tick, frameClock.frameCount);
