@@ -329,26 +329,41 @@ TEST(Render, TwoFloorDiscsAddUpBelowTheStand) {
     EXPECT_LT(mismatches, compared / 200) << "the frame's floor is the layers added";
 }
 
-// Frames in 3 s through the core's entries, called as the front ends call them: ask how long
-// to wait, wait (`late` seconds longer than asked), then a frame taking `draw` seconds
-// (`first` for the first one), so the core's clock reads its end once the frame is drawn.
-// Time is the core's clock, set by the test; the frames are drawn for real, small.
-int framesIn3s(double draw, double first, double late) {
-    resumeScene();      // else the previous case's grid would hold the first frame back
-    double now = 100.0; // seconds of the pacing clock
-    int frames = 0;
-    while (now < 103.0) {
-        const double wait = sceneFrameWait(now);
+// Frames through the core's entries as a front end calls them, on the core's clock that the
+// test sets: ask how long to wait, wait (`late` seconds longer than asked), then a frame that
+// takes `draw` seconds (`first` for the run's first one), so the core's clock reads its end
+// once it is drawn; until `until`. The frames are drawn for real, small. With `judge`, the
+// worst step of these frames: how far the frame clock's average, which the swing steps by, is
+// from the true 1/60 s, relative to it.
+struct PacedRun {
+    double now;               // seconds of the core's clock
+    double draw, first, late; // seconds
+    int frames;
+    double worstStep;
+};
+
+void runPaced(PacedRun& run, double until, bool judge) {
+    while (run.now < until) {
+        const double wait = sceneFrameWait(run.now);
         if (wait > 0.0) {
-            now += wait + late;
+            run.now += wait + run.late;
             continue;
         }
-        const double took = frames++ ? draw : first;
-        driveClock(now + took);
-        EXPECT_TRUE(drawSceneFrame(now, 0.02));
-        now += took;
+        if (judge)
+            run.worstStep = std::max(run.worstStep, std::fabs(frameClock.frameTime * 60.0 - 1.0));
+        const double took = run.frames++ ? run.draw : run.first;
+        driveClock(run.now + took);
+        EXPECT_TRUE(drawSceneFrame(run.now, measuredStepTime));
+        run.now += took;
     }
-    return frames;
+}
+
+// Frames in 3 s, each taking `draw` seconds (`first` for the first), waits `late`.
+int framesIn3s(double draw, double first, double late) {
+    resumeScene(); // else the previous case's grid would hold the first frame back
+    PacedRun run = {100.0, draw, first, late, 0, 0.0};
+    runPaced(run, 103.0, false);
+    return run.frames;
 }
 
 // At most 60 a second; slower frames follow each other at once (20, 25, 40 and 500 ms give
@@ -365,33 +380,6 @@ TEST(Render, FramesArePacedFromTheirStart) {
         EXPECT_NEAR(framesIn3s(c[0], c[1], c[2]), c[3], 1.0)
             << "frames of " << c[0] << " s, the first " << c[1] << " s, waits late by " << c[2];
     reshapeScene(singleViewLayout(viewWidth, viewHeight));
-}
-
-// Frames through the core's entries as a front end calls them, on the core's clock that the
-// test sets: ask how long to wait, wait, then a frame that takes 4 ms to draw (the clock reads
-// its end once it is drawn), until `until`.
-// With `judge`, the worst step of these frames: how far the frame clock's average, which the
-// swing steps by, is from the true 1/60 s, relative to it.
-struct PacedRun {
-    double now; // seconds of the core's clock
-    int frames;
-    double worstStep;
-};
-
-void runPaced(PacedRun& run, double until, bool judge) {
-    while (run.now < until) {
-        const double wait = sceneFrameWait(run.now);
-        if (wait > 0.0) {
-            run.now += wait;
-            continue;
-        }
-        if (judge)
-            run.worstStep = std::max(run.worstStep, std::fabs(frameClock.frameTime * 60.0 - 1.0));
-        driveClock(run.now + 0.004);
-        EXPECT_TRUE(drawSceneFrame(run.now, measuredStepTime));
-        run.now += 0.004;
-        ++run.frames;
-    }
 }
 
 // Frames for a while, then a stall in which nothing is drawn (a stopped process, a paused
@@ -415,7 +403,7 @@ TEST(Render, StallsAndEraseBackgroundKeepTheSwingsPace) {
     reshapeScene(singleViewLayout(16, 12));
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        PacedRun run = {c.uptime, 0, 0.0};
+        PacedRun run = {c.uptime, 0.004, 0.004, 0.0, 0, 0.0};
         driveClock(run.now);
         resumeScene();
         runPaced(run, c.uptime + c.before, false);
