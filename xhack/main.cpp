@@ -1,13 +1,13 @@
 // clackmoor: the cradle as an XScreenSaver hack (Xlib and GLX). It draws into the window the
 // daemon names in $XSCREENSAVER_WINDOW (or -window-id), the root window (-root) or a window of
 // its own, with the Windows saver's scene core, visual request, set-up order and frame pacing.
+#include "frontend/framerate.h"
+#include "frontend/options.h"
+#include "frontend/pngfile.h"
+#include "frontend/stopsignals.h"
 #include "render/scene.h"
 #include "sim/sim.h"
-#include "frontend/framerate.h"
-#include "frontend/stopsignals.h"
-#include "frontend/pngfile.h"
 #include "xhack/monitors.h"
-#include "frontend/options.h"
 #include "xhack/visual.h"
 
 #include <GL/gl.h>
